@@ -1,0 +1,33 @@
+# Settings every folder shares: warnings, sanitizers, GoogleTest, static checks.
+
+set(KAV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+
+if(KAV_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Nothing but system DLLs may be imported: the C++ runtime goes in statically.
+  add_link_options(-static-libgcc -static-libstdc++ -static)
+endif()
+
+# GoogleTest from Debian's sources, built with whichever compiler this tree uses,
+# so the cross builds get a Windows GoogleTest for the Wine tests.
+set(KAV_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT TARGET gtest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${KAV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()
+include(GoogleTest)
+
+# A native unit test binary of the core, labelled "unit".
+function(kav_unit_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  target_compile_options(${name} PRIVATE ${KAV_WARNINGS})
+  gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 30)
+endfunction()
