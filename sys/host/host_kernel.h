@@ -1,0 +1,174 @@
+// A stand-in for the few kernel types and calls the driver framework uses, so
+// the framework's own sources build and run natively under test. Field and
+// function names follow the kernel's; only what the framework touches exists.
+// Every call can be made to fail, and every effect is recorded in HostKernel.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using NTSTATUS = int32_t;
+using ULONG = uint32_t;
+using LONG = int32_t;
+using USHORT = uint16_t;
+using UCHAR = uint8_t;
+using CHAR = char;
+using CCHAR = char;
+using BOOLEAN = uint8_t;
+using PVOID = void*;
+using PCHAR = char*;
+using PUCHAR = uint8_t*;
+using PCSZ = const char*;
+using WCHAR = char16_t;
+using SIZE_T = size_t;
+using ULONG_PTR = uintptr_t;
+using LONGLONG = int64_t;
+using ULONG64 = uint64_t;
+
+#define NTAPI
+#define TRUE 1
+#define FALSE 0
+#define NT_SUCCESS(s) (static_cast<NTSTATUS>(s) >= 0)
+#define STATUS_SUCCESS static_cast<NTSTATUS>(0)
+#define STATUS_PENDING static_cast<NTSTATUS>(0x103)
+#define STATUS_DEVICE_BUSY static_cast<NTSTATUS>(0x80000011u)
+#define STATUS_INVALID_PARAMETER static_cast<NTSTATUS>(0xC000000Du)
+#define STATUS_INSUFFICIENT_RESOURCES static_cast<NTSTATUS>(0xC000009Au)
+#define STATUS_DEVICE_NOT_READY static_cast<NTSTATUS>(0xC00000A3u)
+#define STATUS_INVALID_BUFFER_SIZE static_cast<NTSTATUS>(0xC0000206u)
+#define STATUS_OBJECT_NAME_COLLISION static_cast<NTSTATUS>(0xC0000035u)
+
+#define IRP_MJ_CREATE 0x00
+#define IRP_MJ_CLOSE 0x02
+#define IRP_MJ_READ 0x03
+#define IRP_MJ_WRITE 0x04
+#define IRP_MJ_DEVICE_CONTROL 0x0e
+#define IRP_MJ_MAXIMUM_FUNCTION 0x1b
+#define FILE_DEVICE_UNKNOWN 0x22
+#define DO_BUFFERED_IO 0x00000004
+#define DO_DEVICE_INITIALIZING 0x00000080
+#define IO_NO_INCREMENT 0
+
+enum POOL_TYPE { NonPagedPool = 0 };
+
+union LARGE_INTEGER {
+    struct {
+        ULONG LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+};
+
+struct ANSI_STRING {
+    USHORT Length;
+    USHORT MaximumLength;
+    PCHAR Buffer;
+};
+using PANSI_STRING = ANSI_STRING*;
+struct UNICODE_STRING {
+    USHORT Length;
+    USHORT MaximumLength;
+    WCHAR* Buffer;
+};
+using PUNICODE_STRING = UNICODE_STRING*;
+
+struct DRIVER_OBJECT;
+struct DEVICE_OBJECT {
+    ULONG Flags;
+    PVOID DeviceExtension;
+    DRIVER_OBJECT* DriverObject;
+    DEVICE_OBJECT* NextDevice;
+    ULONG DeviceType;
+};
+using PDEVICE_OBJECT = DEVICE_OBJECT*;
+
+struct IO_STATUS_BLOCK {
+    NTSTATUS Status;
+    ULONG_PTR Information;
+};
+
+struct IO_STACK_LOCATION {
+    UCHAR MajorFunction;
+    union {
+        struct {
+            ULONG Length;
+        } Read;
+        struct {
+            ULONG Length;
+        } Write;
+        struct {
+            ULONG OutputBufferLength;
+            ULONG InputBufferLength;
+            ULONG IoControlCode;
+        } DeviceIoControl;
+    } Parameters;
+};
+using PIO_STACK_LOCATION = IO_STACK_LOCATION*;
+
+struct IRP {
+    IO_STATUS_BLOCK IoStatus;
+    union {
+        PVOID SystemBuffer;
+    } AssociatedIrp;
+    IO_STACK_LOCATION Stack; // the one stack location this driver sees
+};
+using PIRP = IRP*;
+
+using PDRIVER_DISPATCH = NTSTATUS (*)(PDEVICE_OBJECT, PIRP);
+using PDRIVER_UNLOAD = void (*)(DRIVER_OBJECT*);
+using DRIVER_DISPATCH = NTSTATUS(PDEVICE_OBJECT, PIRP);
+using DRIVER_UNLOAD = void(DRIVER_OBJECT*);
+
+struct DRIVER_OBJECT {
+    DEVICE_OBJECT* DeviceObject;
+    PDRIVER_UNLOAD DriverUnload;
+    PDRIVER_DISPATCH MajorFunction[IRP_MJ_MAXIMUM_FUNCTION + 1];
+};
+using PDRIVER_OBJECT = DRIVER_OBJECT*;
+
+inline PIO_STACK_LOCATION IoGetCurrentIrpStackLocation(PIRP irp) { return &irp->Stack; }
+
+NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extension_size, PUNICODE_STRING name, ULONG type,
+                        ULONG characteristics, BOOLEAN exclusive, PDEVICE_OBJECT* device);
+void IoDeleteDevice(PDEVICE_OBJECT device);
+NTSTATUS IoCreateUnprotectedSymbolicLink(PUNICODE_STRING link, PUNICODE_STRING device);
+NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING link);
+void IofCompleteRequest(PIRP irp, CCHAR boost);
+#define IoCompleteRequest IofCompleteRequest
+void RtlInitAnsiString(PANSI_STRING dest, PCSZ source);
+void RtlInitUnicodeString(PUNICODE_STRING dest, const WCHAR* source);
+NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING dest, PANSI_STRING source, BOOLEAN allocate);
+void RtlFreeUnicodeString(PUNICODE_STRING s);
+PVOID ExAllocatePoolWithTag(POOL_TYPE type, SIZE_T bytes, ULONG tag);
+void ExFreePool(PVOID block);
+LARGE_INTEGER KeQueryPerformanceCounter(LARGE_INTEGER* frequency);
+void KeStallExecutionProcessor(ULONG microseconds);
+ULONG DbgPrint(PCSZ format, ...);
+void DbgBreakPoint();
+ULONG64 read_cycle_counter(); // the processor's time-stamp counter
+
+// What the stand-in recorded, and the faults it is told to inject. Tests reset
+// it before each case.
+struct HostKernel {
+    // Fault injection: the n-th call (1-based) fails; 0 never.
+    int fail_pool_at = 0;
+    bool fail_create_device = false;
+    bool fail_symbolic_link = false;
+
+    int pool_calls = 0;
+    int64_t live_pool_blocks = 0;
+    std::vector<ULONG> pool_tags;
+    std::vector<std::string> devices; // names of live device objects
+    std::vector<std::string> links;   // names of live links
+    std::vector<std::string> debug_lines;
+    int breakpoints = 0;
+    std::vector<PIRP> completed;
+    int64_t counter = 0; // performance counter; advances on each query
+    uint64_t stalled_us = 0;
+
+    static HostKernel& get();
+    void reset();
+    std::string debug_text() const;
+};
+
+std::string to_narrow(const UNICODE_STRING& s);
