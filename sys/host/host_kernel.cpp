@@ -28,7 +28,12 @@ HostKernel& HostKernel::get()
     return kernel;
 }
 
-void HostKernel::reset() { *this = HostKernel{}; }
+void HostKernel::reset()
+{
+    const int64_t keep = counter; // time never runs backwards, not even between tests
+    *this = HostKernel{};
+    counter = keep;
+}
 
 std::string HostKernel::debug_text() const
 {
@@ -120,14 +125,18 @@ void RtlInitUnicodeString(PUNICODE_STRING dest, const WCHAR* source)
 
 NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING dest, PANSI_STRING source, BOOLEAN allocate)
 {
-    if (!allocate) return STATUS_INVALID_PARAMETER; // the framework always lets the kernel allocate
-    if (!take_pool_call()) return STATUS_INSUFFICIENT_RESOURCES;
-    auto* buf = static_cast<WCHAR*>(std::calloc(source->Length + 1u, sizeof(WCHAR)));
+    WCHAR* buf = dest->Buffer;
+    if (allocate) {
+        if (!take_pool_call()) return STATUS_INSUFFICIENT_RESOURCES;
+        buf = static_cast<WCHAR*>(std::calloc(source->Length + 1u, sizeof(WCHAR)));
+        ++HostKernel::get().live_pool_blocks;
+        dest->MaximumLength = static_cast<USHORT>(source->Length * 2 + 2);
+    } else if (dest->MaximumLength < source->Length * 2) {
+        return STATUS_INVALID_BUFFER_SIZE; // the kernel's STATUS_BUFFER_OVERFLOW, close enough here
+    }
     for (USHORT i = 0; i < source->Length; ++i) buf[i] = static_cast<unsigned char>(source->Buffer[i]);
-    ++HostKernel::get().live_pool_blocks;
     dest->Buffer = buf;
     dest->Length = static_cast<USHORT>(source->Length * 2);
-    dest->MaximumLength = static_cast<USHORT>(dest->Length + 2);
     return STATUS_SUCCESS;
 }
 

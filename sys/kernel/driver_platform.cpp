@@ -1,0 +1,13 @@
+#include "driver_platform.h"
+
+int64_t KernelDebugPlatform::performance_counter() { return KeQueryPerformanceCounter(nullptr).QuadPart; }
+
+void KernelDebugPlatform::print(const char* line) { DbgPrint("%s", line); }
+
+void KernelDebugPlatform::break_into_debugger() { DbgBreakPoint(); }
+
+uint64_t KernelDebugPlatform::cycle_counter() { return read_cycle_counter(); }
+
+void* KernelRawPool::allocate(size_t bytes, uint32_t tag) { return ExAllocatePoolWithTag(NonPagedPool, bytes, tag); }
+
+void KernelRawPool::release(void* block) { ExFreePool(block); }

@@ -1,0 +1,268 @@
+#include "drvshell.h"
+#include "command_engine.h"
+#include "driver_platform.h"
+#include "ioctl_codes.h"
+#include "line_format.h"
+
+#include <string.h>
+
+namespace {
+
+KernelDebugPlatform g_platform;
+KernelRawPool g_raw_pool;
+constinit kav::GuardedPool g_pool{g_raw_pool, g_platform};
+constinit kav::WdmDebug g_debug{g_pool, g_platform};
+constinit DRVSHELL_CALLBACKS g_callbacks{};
+
+// "<name>: status = (<status>)" closes every framework routine.
+void trace_exit(const char* routine_exit, NTSTATUS status)
+{
+    g_debug.log_status(status);
+    g_debug.trace(routine_exit);
+    g_debug.print("status = (%x)\n", static_cast<unsigned>(status));
+}
+
+ULONG request_length(PIRP irp)
+{
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    switch (stack->MajorFunction) {
+    case IRP_MJ_READ: return stack->Parameters.Read.Length;
+    case IRP_MJ_WRITE: return stack->Parameters.Write.Length;
+    case IRP_MJ_DEVICE_CONTROL: {
+        const ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
+        const ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
+        return in > out ? in : out; // the system buffer's length
+    }
+    default: return 0;
+    }
+}
+
+void log_request(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.log_request(device, irp, IoGetCurrentIrpStackLocation(irp)->MajorFunction,
+                        static_cast<const uint8_t*>(irp->AssociatedIrp.SystemBuffer), request_length(irp));
+}
+
+// Completes the request unless the slot left it to someone else.
+NTSTATUS finish(PDEVICE_OBJECT device, PIRP irp, NTSTATUS status)
+{
+    if (status == STATUS_PENDING) {
+        g_debug.trace("STATUS_PENDING");
+    } else {
+        irp->IoStatus.Status = status;
+        DRVSHELL_CompleteIO(device, irp);
+    }
+    return status;
+}
+
+// "<prefix><name>" into a zero-terminated fixed field; the name is short and
+// set by this driver, but the bound is kept anyway.
+void make_name(char (&out)[kNameBytes], const char* prefix, const char* name)
+{
+    kav::format_line(out, sizeof out, "%s%s", prefix, name);
+}
+
+NTSTATUS create_device_object(PDRIVER_OBJECT driver)
+{
+    g_debug.trace("enter DRVSHELL_CreateDeviceObject");
+    char device_name[kNameBytes];
+    char link_name[kNameBytes];
+    make_name(device_name, "\\Device\\", g_debug.name());
+    make_name(link_name, "\\DosDevices\\", g_debug.name());
+
+    ANSI_STRING ansi;
+    UNICODE_STRING device_w{};
+    UNICODE_STRING link_w{};
+    RtlInitAnsiString(&ansi, device_name);
+    NTSTATUS status = RtlAnsiStringToUnicodeString(&device_w, &ansi, TRUE);
+    if (NT_SUCCESS(status)) {
+        RtlInitAnsiString(&ansi, link_name);
+        status = RtlAnsiStringToUnicodeString(&link_w, &ansi, TRUE);
+    }
+
+    PDEVICE_OBJECT device = nullptr;
+    if (NT_SUCCESS(status)) {
+        g_debug.print("Create Device (%s)\n", device_name);
+        status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &device_w, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+    }
+    if (NT_SUCCESS(status)) {
+        g_debug.print("Create SymLink (%s)\n", link_name);
+        status = IoCreateUnprotectedSymbolicLink(&link_w, &device_w);
+        if (NT_SUCCESS(status)) {
+            auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+            memset(ext, 0, sizeof *ext);
+            memcpy(ext->DeviceName, device_name, sizeof device_name);
+            memcpy(ext->LinkName, link_name, sizeof link_name);
+            if (g_callbacks.AddDevice != nullptr) status = g_callbacks.AddDevice(device);
+            // A device the driver cannot serve must not outlive a failed load.
+            if (!NT_SUCCESS(status)) {
+                if (g_callbacks.RemoveDevice != nullptr) g_callbacks.RemoveDevice(device);
+                IoDeleteSymbolicLink(&link_w);
+            }
+        }
+        if (!NT_SUCCESS(status)) IoDeleteDevice(device); // no openable link, no device
+    }
+
+    RtlFreeUnicodeString(&device_w);
+    RtlFreeUnicodeString(&link_w);
+    trace_exit("exit  DRVSHELL_CreateDeviceObject", status);
+    return status;
+}
+
+} // namespace
+
+kav::WdmDebug& DRVSHELL_Debug() { return g_debug; }
+kav::GuardedPool& DRVSHELL_Pool() { return g_pool; }
+kav::DebugPlatform& DRVSHELL_Platform() { return g_platform; }
+
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
+{
+    OpenDriver(&g_callbacks);
+    NTSTATUS status = g_debug.Debug_OpenWDMDebug();
+    if (!NT_SUCCESS(status)) {
+        g_debug.print("exit DriverEntry: Debug_OpenWDMDebug call failed (%x)\n", static_cast<unsigned>(status));
+        return status;
+    }
+    g_debug.trace("enter DriverEntry");
+    g_debug.print("DriverObject = 0x%08x\n", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(driver)));
+    g_debug.print("DeviceObject = 0x%08x\n", static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(driver->DeviceObject)));
+
+    driver->MajorFunction[IRP_MJ_CREATE] = DRVSHELL_Create;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DRVSHELL_Close;
+    driver->MajorFunction[IRP_MJ_READ] = DRVSHELL_Read;
+    driver->MajorFunction[IRP_MJ_WRITE] = DRVSHELL_Write;
+    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DRVSHELL_Dispatch;
+    driver->DriverUnload = DRVSHELL_Unload;
+
+    if (g_callbacks.DriverEntry != nullptr) g_callbacks.DriverEntry(driver, registry_path);
+
+    status = create_device_object(driver);
+    if (!NT_SUCCESS(status)) g_debug.trace("Failed to create device object");
+
+    trace_exit("exit  DriverEntry", status);
+    // A driver that does not load is never unloaded: give its rings back now.
+    if (!NT_SUCCESS(status)) g_debug.release_rings();
+    return status;
+}
+
+NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Create");
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    irp->IoStatus.Information = 0;
+    log_request(device, irp);
+    const NTSTATUS status =
+        finish(device, irp, g_callbacks.Create != nullptr ? g_callbacks.Create(device, irp) : STATUS_SUCCESS);
+    trace_exit("exit  DRVSHELL_Create", status);
+    return status;
+}
+
+NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Close");
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    irp->IoStatus.Information = 0;
+    log_request(device, irp);
+    const NTSTATUS status =
+        finish(device, irp, g_callbacks.Close != nullptr ? g_callbacks.Close(device, irp) : STATUS_SUCCESS);
+    trace_exit("exit  DRVSHELL_Close", status);
+    return status;
+}
+
+namespace {
+
+// Read and write share everything but their slot and names.
+NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP))
+{
+    const ULONG length = request_length(irp);
+    log_request(device, irp);
+    if (irp->AssociatedIrp.SystemBuffer == nullptr || length == 0) {
+        g_debug.trace("STATUS_INVALID_BUFFER_SIZE");
+        irp->IoStatus.Information = 0;
+        return finish(device, irp, STATUS_INVALID_BUFFER_SIZE);
+    }
+    if (slot == nullptr) {
+        irp->IoStatus.Information = 0;
+        return finish(device, irp, STATUS_SUCCESS);
+    }
+    return finish(device, irp, slot(device, irp));
+}
+
+} // namespace
+
+NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Write");
+    const NTSTATUS status = transfer(device, irp, g_callbacks.Write);
+    trace_exit("exit  DRVSHELL_Write", status);
+    return status;
+}
+
+NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Read");
+    const NTSTATUS status = transfer(device, irp, g_callbacks.Read);
+    trace_exit("exit  DRVSHELL_Read", status);
+    return status;
+}
+
+NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Dispatch");
+    g_debug.trace("IRP_MJ_DEVICE_CONTROL");
+    irp->IoStatus.Status = STATUS_SUCCESS;
+    irp->IoStatus.Information = 0;
+    log_request(device, irp);
+
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+    NTSTATUS status = STATUS_SUCCESS;
+    if (kav::is_drawer_code(code)) {
+        const kav::RequestBuffer request{static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
+                                         stack->Parameters.DeviceIoControl.InputBufferLength,
+                                         stack->Parameters.DeviceIoControl.OutputBufferLength};
+        const kav::ControlResult result = kav::run_drawer_code(DRVSHELL_Ports(), code, request);
+        irp->IoStatus.Information = result.bytes_returned;
+        status = result.status;
+    } else {
+        g_debug.trace("DRVSHELL doesn't handle this IOCTL");
+        if (g_callbacks.Dispatch != nullptr) status = g_callbacks.Dispatch(device, irp);
+    }
+    status = finish(device, irp, status);
+    trace_exit("exit  DRVSHELL_Dispatch", status);
+    return status;
+}
+
+void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp)
+{
+    log_request(device, irp);
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+}
+
+void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver)
+{
+    g_debug.trace("enter DRVSHELL_Unload");
+    PDEVICE_OBJECT device = driver->DeviceObject;
+    if (device != nullptr) {
+        auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+        // Converted on the stack: unload must not depend on the pool.
+        WCHAR link_buffer[kNameBytes];
+        ANSI_STRING ansi;
+        UNICODE_STRING link_w{0, sizeof link_buffer, link_buffer};
+        RtlInitAnsiString(&ansi, ext->LinkName);
+        if (NT_SUCCESS(RtlAnsiStringToUnicodeString(&link_w, &ansi, FALSE))) IoDeleteSymbolicLink(&link_w);
+        if (g_callbacks.RemoveDevice != nullptr) g_callbacks.RemoveDevice(device);
+        IoDeleteDevice(device);
+    }
+    g_debug.release_rings();
+}
+
+#if !defined(KAV_KERNEL)
+#include <new>
+void DRVSHELL_ResetForTests()
+{
+    new (&g_pool) kav::GuardedPool{g_raw_pool, g_platform};
+    new (&g_debug) kav::WdmDebug{g_pool, g_platform};
+    g_callbacks = DRVSHELL_CALLBACKS{};
+}
+#endif

@@ -1,0 +1,55 @@
+// DRVSHELL: the driver's framework layer. It owns the entry point, the one
+// device and its link, the routing of requests and their completion; the
+// device layer plugs in through the callback table that OpenDriver fills.
+#pragma once
+#include "kernel_api.h"
+#include "guarded_pool.h"
+#include "port_io.h"
+#include "wdm_debug.h"
+
+struct DRVSHELL_CALLBACKS {
+    NTSTATUS (*DriverEntry)(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
+    NTSTATUS (*Dispatch)(PDEVICE_OBJECT device, PIRP irp); // device-control codes the framework leaves
+    void (*Unload)(PDRIVER_OBJECT driver);                 // kept for the device layer; never called
+    NTSTATUS (*AddDevice)(PDEVICE_OBJECT device);
+    NTSTATUS (*RemoveDevice)(PDEVICE_OBJECT device);
+    NTSTATUS (*Create)(PDEVICE_OBJECT device, PIRP irp);
+    NTSTATUS (*Close)(PDEVICE_OBJECT device, PIRP irp);
+    NTSTATUS (*Write)(PDEVICE_OBJECT device, PIRP irp);
+    NTSTATUS (*Read)(PDEVICE_OBJECT device, PIRP irp);
+};
+
+inline constexpr ULONG kNameBytes = 128;
+
+struct DEVICE_EXTENSION {
+    char DeviceName[kNameBytes];
+    char LinkName[kNameBytes];
+    void* Context; // the device layer's
+};
+
+// The device layer's registration routine: fills the table and sets the
+// driver's name and version. It cannot fail.
+void OpenDriver(DRVSHELL_CALLBACKS* callbacks);
+
+// Called by the system, so in its calling convention.
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
+
+NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp);
+NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp);
+NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp);
+NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp);
+NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp);
+void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver);
+void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp);
+
+// The driver's trace and pool, shared with the device layer.
+kav::WdmDebug& DRVSHELL_Debug();
+kav::GuardedPool& DRVSHELL_Pool();
+kav::DebugPlatform& DRVSHELL_Platform();
+// The port backend, chosen at build time: the HAL's ports or the simulated terminal.
+kav::PortIo& DRVSHELL_Ports();
+
+#if !defined(KAV_KERNEL)
+// Native tests start every case from a freshly loaded driver image.
+void DRVSHELL_ResetForTests();
+#endif

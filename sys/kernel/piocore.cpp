@@ -1,0 +1,169 @@
+#include "piocore.h"
+#include "driver_info.h"
+#include "ioctl_codes.h"
+
+#include <string.h>
+
+namespace {
+
+constexpr const char* kDriverName = "KAV_cash";
+constexpr const char* kDriverVersion = "1.00";
+
+PIOCORE_CONTEXT* context_of(PDEVICE_OBJECT device)
+{
+    return static_cast<PIOCORE_CONTEXT*>(static_cast<DEVICE_EXTENSION*>(device->DeviceExtension)->Context);
+}
+
+void trace(const char* message) { DRVSHELL_Debug().trace(message); }
+
+NTSTATUS leave(const char* routine_exit, NTSTATUS status)
+{
+    kav::WdmDebug& debug = DRVSHELL_Debug();
+    debug.log_status(status);
+    debug.trace(routine_exit);
+    debug.print("status = (%x)\n", static_cast<unsigned>(status));
+    return status;
+}
+
+void release_held(PIOCORE_CONTEXT* ctx)
+{
+    if (ctx->HeldBuffer != nullptr) DRVSHELL_Pool().release(ctx->HeldBuffer);
+    ctx->HeldBuffer = nullptr;
+    ctx->HeldLength = 0;
+}
+
+} // namespace
+
+void OpenDriver(DRVSHELL_CALLBACKS* callbacks)
+{
+    callbacks->DriverEntry = PIOCORE_DriverEntry;
+    callbacks->Dispatch = PIOCORE_Dispatch;
+    callbacks->Unload = PIOCORE_Unload;
+    callbacks->AddDevice = PIOCORE_AddDevice;
+    callbacks->RemoveDevice = PIOCORE_RemoveDevice;
+    callbacks->Create = PIOCORE_Create;
+    callbacks->Close = PIOCORE_Close;
+    callbacks->Write = PIOCORE_Write;
+    callbacks->Read = PIOCORE_Read;
+    DRVSHELL_Debug().set_identity(kDriverName, kDriverVersion);
+}
+
+NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT, PUNICODE_STRING)
+{
+    trace("enter PIOCORE_DriverEntry");
+    return leave("exit  PIOCORE_DriverEntry", STATUS_SUCCESS);
+}
+
+void PIOCORE_Unload(PDRIVER_OBJECT)
+{
+    trace("enter PIOCORE_Unload");
+    leave("exit  PIOCORE_Unload", STATUS_SUCCESS);
+}
+
+NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT, PIRP irp)
+{
+    trace("enter PIOCORE_Dispatch");
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    NTSTATUS status = STATUS_INVALID_PARAMETER;
+    irp->IoStatus.Information = 0;
+    if (stack->Parameters.DeviceIoControl.IoControlCode == kav::kIoctlGetDriverInfo) {
+        const kav::RequestBuffer request{static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
+                                         stack->Parameters.DeviceIoControl.InputBufferLength,
+                                         stack->Parameters.DeviceIoControl.OutputBufferLength};
+        const kav::ControlResult r =
+            kav::answer_driver_info(DRVSHELL_Debug(), DRVSHELL_Pool(), request, kDriverName, kDriverVersion);
+        irp->IoStatus.Information = r.bytes_returned;
+        status = r.status;
+    } else {
+        trace("Driver doesn't handle this IOCTL");
+    }
+    return leave("exit  PIOCORE_Dispatch", status);
+}
+
+NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
+{
+    trace("enter PIOCORE_AddDevice");
+    NTSTATUS status = STATUS_SUCCESS;
+    void* ctx = DRVSHELL_Pool().allocate(sizeof(PIOCORE_CONTEXT), true);
+    static_cast<DEVICE_EXTENSION*>(device->DeviceExtension)->Context = ctx;
+    if (ctx == nullptr) status = STATUS_INSUFFICIENT_RESOURCES;
+    device->Flags |= DO_BUFFERED_IO;
+    device->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
+    return leave("exit  PIOCORE_AddDevice", status);
+}
+
+NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device)
+{
+    trace("enter PIOCORE_RemoveDevice");
+    auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+    if (auto* ctx = static_cast<PIOCORE_CONTEXT*>(ext->Context)) {
+        release_held(ctx);
+        DRVSHELL_Pool().release(ctx);
+        ext->Context = nullptr;
+    }
+    return leave("exit  PIOCORE_RemoveDevice", STATUS_SUCCESS);
+}
+
+NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp)
+{
+    trace("enter PIOCORE_Create");
+    NTSTATUS status = STATUS_SUCCESS;
+    // Test-and-set, so two racing opens cannot both get in.
+    if (__atomic_exchange_n(&context_of(device)->OpenFlag, UCHAR{1}, __ATOMIC_ACQ_REL) != 0) {
+        status = STATUS_DEVICE_BUSY;
+        irp->IoStatus.Status = status;
+    }
+    return leave("exit  PIOCORE_Create", status);
+}
+
+NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP)
+{
+    trace("enter PIOCORE_Close");
+    PIOCORE_CONTEXT* ctx = context_of(device);
+    release_held(ctx);
+    __atomic_store_n(&ctx->OpenFlag, UCHAR{0}, __ATOMIC_RELEASE);
+    return leave("exit  PIOCORE_Close", STATUS_SUCCESS);
+}
+
+NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
+{
+    trace("enter PIOCORE_Write");
+    PIOCORE_CONTEXT* ctx = context_of(device);
+    const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Write.Length;
+    NTSTATUS status = STATUS_SUCCESS;
+    if (ctx->HeldBuffer != nullptr) {
+        status = STATUS_DEVICE_BUSY;
+    } else if (void* held = DRVSHELL_Pool().allocate(length, false); held == nullptr) {
+        status = STATUS_INSUFFICIENT_RESOURCES;
+    } else {
+        ctx->HeldBuffer = held;
+        ctx->HeldLength = length;
+        kav::CycleStopwatch watch{DRVSHELL_Platform()};
+        watch.start();
+        memcpy(held, irp->AssociatedIrp.SystemBuffer, length);
+        watch.stop();
+        DRVSHELL_Debug().print("RtlCopyMemory copied 0x%08x bytes in 0x%08x cycles\n", static_cast<unsigned>(length),
+                               static_cast<unsigned>(watch.cycles()));
+        irp->IoStatus.Information = length;
+    }
+    irp->IoStatus.Status = status;
+    return leave("exit  PIOCORE_Write", status);
+}
+
+NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
+{
+    trace("enter PIOCORE_Read");
+    PIOCORE_CONTEXT* ctx = context_of(device);
+    const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
+    NTSTATUS status = STATUS_SUCCESS;
+    if (ctx->HeldBuffer == nullptr) {
+        status = STATUS_DEVICE_NOT_READY;
+    } else {
+        const ULONG n = length < ctx->HeldLength ? length : ctx->HeldLength;
+        memcpy(irp->AssociatedIrp.SystemBuffer, ctx->HeldBuffer, n);
+        irp->IoStatus.Information = n;
+        release_held(ctx); // the rest of the message is dropped
+    }
+    irp->IoStatus.Status = status;
+    return leave("exit  PIOCORE_Read", status);
+}

@@ -1,0 +1,52 @@
+// Emulation backend: a simulated terminal inside the driver, for machines
+// without drawer hardware (and for Wine, which has no port access). The
+// pulse's busy wait runs on the performance counter.
+#include "drvshell.h"
+#include "sim_terminal.h"
+
+namespace {
+
+class CounterClock final : public kav::SimClock {
+public:
+    constexpr CounterClock() = default;
+
+    uint64_t now_us() override
+    {
+        LARGE_INTEGER frequency;
+        const LARGE_INTEGER now = KeQueryPerformanceCounter(&frequency);
+        const uint64_t ticks = static_cast<uint64_t>(now.QuadPart);
+        const uint64_t hz = frequency.QuadPart > 0 ? static_cast<uint64_t>(frequency.QuadPart) : 1;
+        // Split so the multiplication cannot overflow after long uptimes.
+        return ticks / hz * 1000000u + ticks % hz * 1000000u / hz;
+    }
+
+    void stall(uint32_t microseconds) override
+    {
+        const uint64_t start = now_us();
+        while (now_us() - start < microseconds) {
+        }
+    }
+};
+
+// Shows in the debug output what a technician would have heard.
+class TracePrinter final : public kav::SimObserver {
+public:
+    constexpr TracePrinter() = default;
+    void drawer_opened(const char* board, uint16_t port, int drawer) override
+    {
+        DRVSHELL_Debug().print("simulated terminal: %s drawer %d opened (port 0x%x)\n", board, drawer,
+                               static_cast<unsigned>(port));
+    }
+};
+
+CounterClock g_clock;
+TracePrinter g_printer;
+constinit kav::SimTerminal g_terminal{g_clock};
+
+} // namespace
+
+kav::PortIo& DRVSHELL_Ports()
+{
+    g_terminal.set_observer(&g_printer);
+    return g_terminal;
+}
