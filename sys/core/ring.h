@@ -1,0 +1,64 @@
+// A fixed block of equal entries written round-robin, the newest overwriting
+// the oldest once it is full. Size 0 means switched off.
+//
+// Entries are copied in and out bytewise: blocks come from the guarded pool,
+// which aligns them to 4 bytes only, and entries hold 64-bit fields.
+#pragma once
+#include <stdint.h>
+#include <string.h>
+
+namespace kav {
+
+template <typename Entry>
+class Ring {
+    static_assert(__is_trivially_copyable(Entry), "entries are copied bytewise");
+
+public:
+    constexpr Ring() = default;
+
+    uint32_t size() const { return size_; }
+    uint32_t index() const { return index_; }
+    void* block() const { return block_; }
+
+    // No lock: two writers at once may fill the same entry, which only
+    // touches what a debugger sees.
+    void write(const Entry& entry)
+    {
+        if (size_ == 0) return;
+        memcpy(static_cast<uint8_t*>(block_) + size_t{index_} * sizeof(Entry), &entry, sizeof(Entry));
+        index_ = (index_ + 1) % size_;
+    }
+
+    // A copy of entry i; i < size().
+    Entry at(uint32_t i) const
+    {
+        Entry entry{};
+        memcpy(&entry, static_cast<const uint8_t*>(block_) + size_t{i} * sizeof(Entry), sizeof(Entry));
+        return entry;
+    }
+
+    // Takes a block of `entries` entries, already cleared; the ring must be off.
+    void attach(void* block, uint32_t entries)
+    {
+        block_ = block;
+        index_ = 0;
+        size_ = entries;
+    }
+
+    // Switches the ring off and hands its block (or nullptr) back for release.
+    void* detach()
+    {
+        void* block = block_;
+        block_ = nullptr;
+        index_ = 0;
+        size_ = 0;
+        return block;
+    }
+
+private:
+    void* block_ = nullptr;
+    uint32_t index_ = 0;
+    uint32_t size_ = 0;
+};
+
+} // namespace kav
