@@ -1,0 +1,55 @@
+// Drawer command numbers to driver requests: one open, one request, one close
+// per call, and the one status byte the library keeps between calls.
+#pragma once
+#include "device_channel.h"
+#include "ioctl_codes.h"
+#include "result_codes.h"
+#include <optional>
+#include <stdint.h>
+
+namespace kav::tillio {
+
+// What a caller's number stands for: a command 10..37 and, for the port-taking
+// commands, the port that travels in the request's two input bytes.
+struct ResolvedCommand {
+    int32_t command;
+    std::optional<uint16_t> port;
+
+    friend constexpr bool operator==(const ResolvedCommand&, const ResolvedCommand&) = default;
+};
+
+// Fixed-port commands are passed as themselves. Port-taking commands have no
+// port argument, so callers pass a DIO base plus the command (0x280 + 17); a
+// bare port-taking number has no port to send and stays undefined.
+constexpr std::optional<ResolvedCommand> resolve_command(int32_t number)
+{
+    if (number >= kFirstCommand && number <= kLastCommand) {
+        if (is_port_command(number)) return std::nullopt;
+        return ResolvedCommand{number, std::nullopt};
+    }
+    for (uint16_t base : kDioBases) {
+        if (number < base) continue; // keeps the subtraction below from overflowing
+        const int32_t command = number - base;
+        if (command >= 16 && command <= 23) return ResolvedCommand{command, base};
+    }
+    return std::nullopt;
+}
+
+class CommandChannel {
+public:
+    constexpr CommandChannel() = default;
+
+    // kDone, kDeviceNotOpened, kControlFailed or kUndefinedCommand. Only kDone
+    // updates the kept status byte. An undefined number touches nothing.
+    int32_t device_control(DeviceChannel& device, const char* path, int32_t number);
+
+    // device_control, then the kept status byte (0..255) in place of kDone.
+    int32_t status(DeviceChannel& device, const char* path, int32_t number);
+
+    uint8_t kept_status() const { return kept_status_; }
+
+private:
+    uint8_t kept_status_ = 0;
+};
+
+} // namespace kav::tillio

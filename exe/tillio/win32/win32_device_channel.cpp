@@ -1,0 +1,30 @@
+#include "win32_device_channel.h"
+
+#include <windows.h>
+
+namespace kav::tillio {
+
+DeviceHandle Win32DeviceChannel::open(const char* path)
+{
+    const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? kNoDevice : handle;
+}
+
+bool Win32DeviceChannel::control(DeviceHandle handle, uint32_t code, const void* input, uint32_t input_length,
+                                 void* output, uint32_t output_length, uint32_t* bytes_returned)
+{
+    DWORD returned = 0;
+    const BOOL sent = DeviceIoControl(handle, code, const_cast<void*>(input), input_length, output, output_length,
+                                      &returned, nullptr);
+    if (!sent) return false;
+    *bytes_returned = returned;
+    return true;
+}
+
+void Win32DeviceChannel::close(DeviceHandle handle)
+{
+    CloseHandle(handle);
+}
+
+} // namespace kav::tillio

@@ -1,0 +1,18 @@
+// DeviceChannel over the Win32 file and device I/O calls. No decisions here:
+// each method is one system call.
+#pragma once
+#include "device_channel.h"
+
+namespace kav::tillio {
+
+class Win32DeviceChannel final : public DeviceChannel {
+public:
+    constexpr Win32DeviceChannel() = default;
+
+    DeviceHandle open(const char* path) override;
+    bool control(DeviceHandle handle, uint32_t code, const void* input, uint32_t input_length, void* output,
+                 uint32_t output_length, uint32_t* bytes_returned) override;
+    void close(DeviceHandle handle) override;
+};
+
+} // namespace kav::tillio
