@@ -20,6 +20,12 @@ if(NOT TARGET gtest)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   add_subdirectory(${KAV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(WIN32)
+    # mingw-w64's default "win32" thread model has no std::mutex, which
+    # GoogleTest's Notification needs: give it one that does without.
+    target_compile_options(gtest PUBLIC
+      "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/gtest_mingw_notification.h")
+  endif()
 endif()
 include(GoogleTest)
 
