@@ -3,12 +3,15 @@
 #pragma once
 #include "drvshell.h"
 
-// Zero-filled from the guarded pool by AddDevice.
+// Zero-filled from the guarded pool by AddDevice. Pool blocks are aligned to
+// 4 bytes only (a size word precedes them), so the layout asks for no more.
+#pragma pack(push, 4)
 struct PIOCORE_CONTEXT {
     UCHAR OpenFlag; // 0 closed, 1 open; changed atomically
     void* HeldBuffer;
     ULONG HeldLength;
 };
+#pragma pack(pop)
 
 NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
 NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT device, PIRP irp);

@@ -11,6 +11,7 @@
 #                         compared case-insensitively. Default: user-mode
 #                         system DLLs (see DEFAULT_IMPORTS).
 #   --subsystem NAME      native | gui | console
+#   --entry SYMBOL        the image's entry point is this symbol
 set -euo pipefail
 export LC_ALL=C
 
@@ -19,7 +20,7 @@ COMDLG32.dll OLE32.dll OLEAUT32.dll VERSION.dll SETUPAPI.dll HID.dll msvcrt.dll"
 
 die() { echo "check_pe.sh: $*" >&2; exit 2; }
 
-objdump="" machine="" exports_file="" allow_imports="$DEFAULT_IMPORTS" subsystem="" binary=""
+objdump="" machine="" exports_file="" allow_imports="$DEFAULT_IMPORTS" subsystem="" entry="" binary=""
 while (($#)); do
     case "$1" in
         --objdump) objdump="${2:?}"; shift 2 ;;
@@ -27,6 +28,7 @@ while (($#)); do
         --exports) exports_file="${2:?}"; shift 2 ;;
         --allow-imports) allow_imports="${2:?}"; shift 2 ;;
         --subsystem) subsystem="${2:?}"; shift 2 ;;
+        --entry) entry="${2:?}"; shift 2 ;;
         -*) die "unknown option $1" ;;
         *) [[ -z "$binary" ]] || die "one binary only"; binary="$1"; shift ;;
     esac
@@ -64,6 +66,26 @@ if [[ -n "$subsystem" ]]; then
         ok "$name subsystem is $subsystem"
     else
         fail "$name subsystem is ${have:-missing}, expected $want ($subsystem)"
+    fi
+fi
+
+# --- entry point -------------------------------------------------------------
+if [[ -n "$entry" ]]; then
+    entry_rva=$((16#$(awk '$1 == "AddressOfEntryPoint" { print $2; exit }' <<<"$headers")))
+    image_base=$((16#$(awk '$1 == "ImageBase" { print $2; exit }' <<<"$headers")))
+    # A symbol's value is relative to its section (1-based in the symbol table).
+    symbol="$("$objdump" -t "$binary" | awk -v want="$entry" '$NF == want { print; exit }')"
+    if [[ -z "$symbol" ]]; then
+        fail "$name has no symbol $entry"
+    else
+        section=$(sed -E 's/.*\(sec +([0-9]+)\).*/\1/' <<<"$symbol")
+        value=$(( $(awk '{ print $(NF - 1) }' <<<"$symbol") ))
+        vma=$((16#$("$objdump" -h "$binary" | awk -v idx=$((section - 1)) '$1 == idx { print $4; exit }')))
+        if ((vma - image_base + value == entry_rva)); then
+            ok "$name enters at $entry"
+        else
+            fail "$name enters at RVA $(printf 0x%x "$entry_rva"), not at $entry"
+        fi
     fi
 fi
 
