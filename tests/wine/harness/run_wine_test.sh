@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under wine64 in a prefix of its own, with the
+# KAV_cash driver loaded as a kernel service and tillio.dll installed:
+#   1. clone the template prefix into <work>/prefix (nothing left from before);
+#   2. put the driver in C:\windows\system32\drivers\KAV_cash.sys and the
+#      library in C:\windows\system32;
+#   3. create and start the kernel service "KAV_cash" with the service helper;
+#   4. run the program; the driver's DbgPrint lines go to <work>/trace.log,
+#      whose Windows path the program finds in KAV_WINE_TRACE_LOG;
+#   5. stop and delete the service, then end every Wine process of the prefix,
+#      on failure and interruption too.
+# The exit status is the program's, or 1 if the service steps failed.
+#
+# Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
+#                         [--driver SYS] [--library DLL] [--timeout SECONDS]
+#                         -- PROGRAM [ARGS...]
+set -euo pipefail
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/wine_env.sh"
+wine_env_check
+
+readonly service=KAV_cash
+# A relative ImagePath fails to load under Wine (error 1114); this form works.
+readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
+
+template='' work='' helper='' driver='' library='' timeout_s=120
+while (($#)); do
+  case $1 in
+    --template) template=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --service-helper) helper=$2; shift 2 ;;
+    --driver) driver=$2; shift 2 ;;
+    --library) library=$2; shift 2 ;;
+    --timeout) timeout_s=$2; shift 2 ;;
+    --) shift; break ;;
+    *) echo "run_wine_test: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] -- PROGRAM [ARGS...]" >&2
+  exit 2
+fi
+
+work=$(realpath -m "$work")
+export WINEPREFIX=$work/prefix
+trace=$work/trace.log
+
+stop_wine() {
+  # Ends the server of this prefix and with it every process of the prefix;
+  # after a crash of the driver host nothing else recovers.
+  [[ -d $WINEPREFIX ]] || return 0
+  "$WINESERVER" -k 2>/dev/null || true
+  timeout 20 "$WINESERVER" -w 2>/dev/null || true
+}
+
+# A server left behind by an interrupted earlier run goes first.
+stop_wine
+rm -rf "$work"
+mkdir -p "$work"
+
+"$here/make_template_prefix.sh" "$template"
+start=$SECONDS
+{
+  flock -s 9
+  mkdir "$WINEPREFIX"
+  # Wine never rewrites its DLLs in place, so the two big DLL folders are hard
+  # links into the template; the rest (registry, drive links) is copied.
+  tar -C "$template" --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/winsxs -cf - . |
+    tar -C "$WINEPREFIX" -xf -
+  cp -al "$template/drive_c/windows/system32" "$template/drive_c/windows/winsxs" "$WINEPREFIX/drive_c/windows/"
+} 9<"$template.lock"
+rm -f "$WINEPREFIX/.kav-template"
+
+system32=$WINEPREFIX/drive_c/windows/system32
+if [[ -n $driver ]]; then
+  cp "$driver" "$system32/drivers/KAV_cash.sys"
+fi
+if [[ -n $library ]]; then
+  cp "$library" "$system32/tillio.dll"
+fi
+
+status=0
+service_created=0
+program_pid=''
+interrupted=0
+finish() {
+  local rc=$?
+  trap - EXIT INT TERM HUP
+  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
+    kill -TERM "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+  fi
+  if ((service_created && !interrupted)); then
+    # Stopping unloads the driver: part of what every test proves.
+    if ! svc stop || ! svc delete; then
+      echo "run_wine_test: FAIL: service $service did not stop and delete cleanly" >&2
+      ((rc)) || rc=1
+    fi
+  fi
+  stop_wine
+  if ((rc)); then
+    echo "---- last driver and Wine error lines of $trace"
+    grep -E "$service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
+    echo "----"
+  fi
+  echo "run_wine_test: done in $((SECONDS - start)) s, exit $rc"
+  exit "$rc"
+}
+trap finish EXIT
+trap 'interrupted=1; exit 130' INT TERM HUP
+
+# svc <verb> [image path]: the service helper on the KAV_cash service.
+svc() { timeout 60 "$WINE64" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
+
+# The first Wine process starts the server and the service manager, and they
+# and the driver host inherit its stderr: with warn+debugstr that is where
+# DbgPrint lines land.
+export WINEDEBUG=warn+debugstr
+svc query >/dev/null || true
+
+if [[ -n $driver ]]; then
+  svc create "$image_path"
+  service_created=1
+  svc start
+fi
+
+# The program's own console output stays readable: no fixme noise.
+windows_trace=Z:${trace//\//\\}
+# In the background, so that an interruption is handled at once.
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$windows_trace timeout "$timeout_s" "$WINE64" "$@" &
+program_pid=$!
+wait "$program_pid" || status=$?
+program_pid=''
+if ((status == 124)); then
+  echo "run_wine_test: FAIL: $1 did not finish within $timeout_s s" >&2
+fi
+exit "$status"

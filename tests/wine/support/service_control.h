@@ -1,0 +1,17 @@
+// Kernel-service control for the Wine tests, shared by the harness's helper
+// program and by the tests that stop the driver in the middle of a run.
+// Every function returns the system's error code, 0 for success.
+#pragma once
+#include <windows.h>
+
+namespace kavwine {
+
+DWORD create_kernel_service(const char* name, const char* image_path);
+// Both wait until the service has reached the state, or fail with
+// ERROR_SERVICE_REQUEST_TIMEOUT.
+DWORD start_service(const char* name);
+DWORD stop_service(const char* name); // a stopped service is not an error
+DWORD delete_service(const char* name);
+DWORD query_service(const char* name, DWORD* state);
+
+} // namespace kavwine

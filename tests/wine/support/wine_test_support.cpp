@@ -1,0 +1,96 @@
+#include "wine_test_support.h"
+
+#include "service_control.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace kavwine {
+
+bool on_wine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+void known_wine_difference(const char* what)
+{
+    std::printf("known Wine difference: %s\n", what);
+    ::testing::Test::RecordProperty("known_wine_difference", what);
+}
+
+OpenResult open_device()
+{
+    HANDLE h = CreateFileA(kDevicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    return {h, h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS};
+}
+
+TraceLog::TraceLog()
+{
+    if (const char* p = std::getenv("KAV_WINE_TRACE_LOG")) path_ = p;
+}
+
+size_t TraceLog::mark() const { return all().size(); }
+
+std::string TraceLog::since(size_t mark) const
+{
+    std::ifstream in(path_, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return mark < text.size() ? text.substr(mark) : std::string();
+}
+
+std::string TraceLog::wait_for(size_t mark, const std::string& message, int count, DWORD timeout_ms) const
+{
+    const std::string line = driver_line(message);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::string text = since(mark);
+        int found = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++found;
+        if (found >= count || GetTickCount() - start >= timeout_ms) return text;
+        Sleep(20);
+    }
+}
+
+std::string driver_line(const std::string& message) { return std::string(kServiceName) + ": " + message + "\n"; }
+
+bool has_line(const std::string& text, const std::string& message)
+{
+    return text.find(driver_line(message)) != std::string::npos;
+}
+
+bool has_line_starting(const std::string& text, const std::string& message_start)
+{
+    return text.find(std::string(kServiceName) + ": " + message_start) != std::string::npos;
+}
+
+std::string first_out_of_order(const std::string& text, const std::vector<std::string>& messages)
+{
+    size_t at = 0;
+    for (const std::string& message : messages) {
+        size_t found = text.find(driver_line(message), at);
+        if (found == std::string::npos) return message;
+        at = found + 1;
+    }
+    return {};
+}
+
+void DriverStoppedTest::SetUp()
+{
+    ASSERT_TRUE(trace_.available()) << "KAV_WINE_TRACE_LOG is not set: run under the Wine harness";
+    before_stop_ = trace_.mark();
+    ASSERT_EQ(stop_service(kServiceName), 0u) << "stopping the driver's service";
+}
+
+void DriverStoppedTest::TearDown()
+{
+    EXPECT_EQ(start_service(kServiceName), 0u) << "starting the driver's service again";
+    OpenResult reopened = open_device();
+    Handle h(reopened.handle);
+    EXPECT_TRUE(h.valid()) << "the device opens again after the restart, error " << reopened.error;
+}
+
+} // namespace kavwine

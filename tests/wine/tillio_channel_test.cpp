@@ -1,0 +1,186 @@
+// tillio.dll's command channel under Wine, loaded by name from the system
+// directory as the utility loads it, against the driver's simulated terminal:
+// every board's drawer 1 springs open on its open command, its status exports
+// report it open, and after the simulated close time closed again.
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using kavwine::has_line;
+using kavwine::kDevicePath;
+using kavwine::TraceLog;
+using Clock = std::chrono::steady_clock;
+
+using ChannelFn = int(__stdcall*)(const char* devicePath, int command);
+
+// The simulated terminal closes a drawer this long after it sprang open.
+constexpr auto kCloseAfter = std::chrono::seconds(3);
+constexpr auto kCloseMargin = std::chrono::milliseconds(1500);
+constexpr int kThinClientBase = 0x280;
+constexpr int kVolx8623Base = 0x200;
+
+const char* const kStatusExports[] = {
+    "PortwellGetCashDrawerStatus",   "Bastra8613GetCashDrawerStatus", "AdvantechGetCashDrawerStatus",
+    "Bastra9613GetCashDrawerStatus", "ThinClientGetCashDrawerStatus", "IEIGetCashDrawerStatus",
+};
+
+// The library as the utility binds it: by name, from the system directory.
+class Tillio {
+public:
+    Tillio() : module_(LoadLibraryA("tillio.dll")) {}
+    ~Tillio()
+    {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    Tillio(const Tillio&) = delete;
+    Tillio& operator=(const Tillio&) = delete;
+
+    HMODULE module() const { return module_; }
+    ChannelFn fn(const char* name) const
+    {
+        return module_ ? reinterpret_cast<ChannelFn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+    }
+
+private:
+    HMODULE module_;
+};
+
+class TillioTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(lib_.module(), nullptr) << "LoadLibrary(tillio.dll), error " << GetLastError();
+        device_control_ = lib_.fn("DeviceControl");
+        ASSERT_NE(device_control_, nullptr) << "export DeviceControl";
+    }
+    ChannelFn status_fn(const char* name)
+    {
+        ChannelFn f = lib_.fn(name);
+        EXPECT_NE(f, nullptr) << "export " << name;
+        return f;
+    }
+
+    Tillio lib_;
+    ChannelFn device_control_ = nullptr;
+};
+
+TEST_F(TillioTest, LoadsFromTheSystemDirectoryWithEveryChannelExport)
+{
+    char module_path[MAX_PATH] = {};
+    char system_dir[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameA(lib_.module(), module_path, MAX_PATH), 0u) << "module path";
+    ASSERT_NE(GetSystemDirectoryA(system_dir, MAX_PATH), 0u) << "system directory";
+    EXPECT_EQ(lstrcmpiA(module_path, (std::string(system_dir) + "\\tillio.dll").c_str()), 0)
+        << "loaded from " << module_path;
+    for (const char* name : kStatusExports) {
+        EXPECT_NE(lib_.fn(name), nullptr) << "export " << name;
+    }
+}
+
+struct BoardDrawer {
+    const char* board;
+    int open;
+    const char* status_export;
+    int status;
+    int twin_status; // drawer 2's status command: the board's one sensor
+};
+
+const BoardDrawer kDrawers[] = {
+    {"VOLX-9623", 10, "PortwellGetCashDrawerStatus", 11, 25},
+    {"VOLX-8613", 12, "Bastra8613GetCashDrawerStatus", 13, 15},
+    {"VOLX-9842", 26, "AdvantechGetCashDrawerStatus", 27, 29},
+    {"VOLX-9613", 30, "Bastra9613GetCashDrawerStatus", 31, 33},
+    {"thin client at 0x280", kThinClientBase + 16, "ThinClientGetCashDrawerStatus", kThinClientBase + 17,
+     kThinClientBase + 19},
+    {"VOLX-8623 at 0x200", kVolx8623Base + 20, "IEIGetCashDrawerStatus", kVolx8623Base + 21, kVolx8623Base + 23},
+};
+
+// All drawers open first and share one wait for the close time, which keeps
+// the run short.
+TEST_F(TillioTest, EveryBoardsDrawerOpensAndClosesAgain)
+{
+    for (const BoardDrawer& d : kDrawers) {
+        ChannelFn status = status_fn(d.status_export);
+        ASSERT_NE(status, nullptr);
+        EXPECT_EQ(status(kDevicePath, d.status), 0) << d.board << ": drawer closed before the pulse";
+    }
+
+    TraceLog trace;
+    size_t mark = trace.mark();
+    Clock::time_point last_open{};
+    for (const BoardDrawer& d : kDrawers) {
+        EXPECT_EQ(device_control_(kDevicePath, d.open), 0) << d.board << ": DeviceControl(" << d.open << ")";
+        last_open = Clock::now();
+    }
+    if (trace.available()) {
+        std::string lines = trace.since(mark);
+        EXPECT_TRUE(has_line(lines, "enter DRVSHELL_Dispatch")) << "the opens reached the driver:\n" << lines;
+    }
+
+    for (const BoardDrawer& d : kDrawers) {
+        ChannelFn status = status_fn(d.status_export);
+        EXPECT_EQ(status(kDevicePath, d.status), 1) << d.board << ": " << d.status_export << "(" << d.status
+                                                    << ") after the pulse";
+        EXPECT_EQ(status(kDevicePath, d.twin_status), 1) << d.board << ": " << d.status_export << "("
+                                                         << d.twin_status << ") reads the same sensor";
+    }
+
+    std::this_thread::sleep_until(last_open + kCloseAfter + kCloseMargin);
+    for (const BoardDrawer& d : kDrawers) {
+        ChannelFn status = status_fn(d.status_export);
+        EXPECT_EQ(status(kDevicePath, d.status), 0) << d.board << ": " << d.status_export << "(" << d.status
+                                                    << ") after the close time";
+    }
+}
+
+TEST_F(TillioTest, UndefinedNumbersAreRefusedWithoutTouchingTheDevice)
+{
+    TraceLog trace;
+    ASSERT_TRUE(trace.available()) << "KAV_WINE_TRACE_LOG is not set: run under the Wine harness";
+    const int numbers[] = {9, 38, 0, -1};
+    size_t mark = trace.mark();
+    for (int n : numbers) {
+        EXPECT_EQ(device_control_(kDevicePath, n), -3) << "DeviceControl(" << n << ")";
+        for (const char* name : kStatusExports) {
+            ChannelFn status = status_fn(name);
+            if (status != nullptr) {
+                EXPECT_EQ(status(kDevicePath, n), -3) << name << "(" << n << ")";
+            }
+        }
+    }
+    std::string lines = trace.since(mark);
+    EXPECT_FALSE(has_line(lines, "enter DRVSHELL_Create")) << "the device was opened:\n" << lines;
+}
+
+TEST_F(TillioTest, WrongDevicePathDoesNotOpen)
+{
+    EXPECT_EQ(device_control_("\\\\.\\KAV_cas", 13), -1) << "DeviceControl on a missing device";
+    ChannelFn status = status_fn("Bastra8613GetCashDrawerStatus");
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status("\\\\.\\KAV_cas", 13), -1) << "status export on a missing device";
+}
+
+class TillioStoppedTest : public kavwine::DriverStoppedTest {
+protected:
+    Tillio lib_;
+};
+
+TEST_F(TillioStoppedTest, EveryDefinedCommandFailsToOpen)
+{
+    ChannelFn device_control = lib_.fn("DeviceControl");
+    ASSERT_NE(device_control, nullptr) << "export DeviceControl";
+    for (const BoardDrawer& d : kDrawers) {
+        EXPECT_EQ(device_control(kDevicePath, d.open), -1) << d.board << ": DeviceControl(" << d.open << ")";
+        ChannelFn status = lib_.fn(d.status_export);
+        ASSERT_NE(status, nullptr) << "export " << d.status_export;
+        EXPECT_EQ(status(kDevicePath, d.status), -1) << d.board << ": " << d.status_export << "(" << d.status << ")";
+    }
+}
+
+} // namespace
