@@ -14,14 +14,6 @@ constinit kav::GuardedPool g_pool{g_raw_pool, g_platform};
 constinit kav::WdmDebug g_debug{g_pool, g_platform};
 constinit DRVSHELL_CALLBACKS g_callbacks{};
 
-// "<name>: status = (<status>)" closes every framework routine.
-void trace_exit(const char* routine_exit, NTSTATUS status)
-{
-    g_debug.log_status(status);
-    g_debug.trace(routine_exit);
-    g_debug.print("status = (%x)\n", static_cast<unsigned>(status));
-}
-
 ULONG request_length(PIRP irp)
 {
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
@@ -105,13 +97,21 @@ NTSTATUS create_device_object(PDRIVER_OBJECT driver)
 
     RtlFreeUnicodeString(&device_w);
     RtlFreeUnicodeString(&link_w);
-    trace_exit("exit  DRVSHELL_CreateDeviceObject", status);
+    DRVSHELL_TraceExit("exit  DRVSHELL_CreateDeviceObject", status);
     return status;
 }
 
 } // namespace
 
 kav::WdmDebug& DRVSHELL_Debug() { return g_debug; }
+
+NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
+{
+    g_debug.log_status(status);
+    g_debug.trace(routine_exit);
+    g_debug.print("status = (%x)\n", static_cast<unsigned>(status));
+    return status;
+}
 kav::GuardedPool& DRVSHELL_Pool() { return g_pool; }
 kav::DebugPlatform& DRVSHELL_Platform() { return g_platform; }
 
@@ -139,33 +139,38 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING reg
     status = create_device_object(driver);
     if (!NT_SUCCESS(status)) g_debug.trace("Failed to create device object");
 
-    trace_exit("exit  DriverEntry", status);
+    DRVSHELL_TraceExit("exit  DriverEntry", status);
     // A driver that does not load is never unloaded: give its rings back now.
     if (!NT_SUCCESS(status)) g_debug.release_rings();
     return status;
 }
 
-NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
+namespace {
+
+// Create and close differ only in their slot: an empty one means success.
+NTSTATUS open_or_close(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP))
 {
-    g_debug.trace("enter DRVSHELL_Create");
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
     log_request(device, irp);
-    const NTSTATUS status =
-        finish(device, irp, g_callbacks.Create != nullptr ? g_callbacks.Create(device, irp) : STATUS_SUCCESS);
-    trace_exit("exit  DRVSHELL_Create", status);
+    return finish(device, irp, slot != nullptr ? slot(device, irp) : STATUS_SUCCESS);
+}
+
+} // namespace
+
+NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
+{
+    g_debug.trace("enter DRVSHELL_Create");
+    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Create);
+    DRVSHELL_TraceExit("exit  DRVSHELL_Create", status);
     return status;
 }
 
 NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp)
 {
     g_debug.trace("enter DRVSHELL_Close");
-    irp->IoStatus.Status = STATUS_SUCCESS;
-    irp->IoStatus.Information = 0;
-    log_request(device, irp);
-    const NTSTATUS status =
-        finish(device, irp, g_callbacks.Close != nullptr ? g_callbacks.Close(device, irp) : STATUS_SUCCESS);
-    trace_exit("exit  DRVSHELL_Close", status);
+    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Close);
+    DRVSHELL_TraceExit("exit  DRVSHELL_Close", status);
     return status;
 }
 
@@ -194,7 +199,7 @@ NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp)
 {
     g_debug.trace("enter DRVSHELL_Write");
     const NTSTATUS status = transfer(device, irp, g_callbacks.Write);
-    trace_exit("exit  DRVSHELL_Write", status);
+    DRVSHELL_TraceExit("exit  DRVSHELL_Write", status);
     return status;
 }
 
@@ -202,7 +207,7 @@ NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp)
 {
     g_debug.trace("enter DRVSHELL_Read");
     const NTSTATUS status = transfer(device, irp, g_callbacks.Read);
-    trace_exit("exit  DRVSHELL_Read", status);
+    DRVSHELL_TraceExit("exit  DRVSHELL_Read", status);
     return status;
 }
 
@@ -229,7 +234,7 @@ NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp)
         if (g_callbacks.Dispatch != nullptr) status = g_callbacks.Dispatch(device, irp);
     }
     status = finish(device, irp, status);
-    trace_exit("exit  DRVSHELL_Dispatch", status);
+    DRVSHELL_TraceExit("exit  DRVSHELL_Dispatch", status);
     return status;
 }
 

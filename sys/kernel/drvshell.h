@@ -46,6 +46,9 @@ void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp);
 kav::WdmDebug& DRVSHELL_Debug();
 kav::GuardedPool& DRVSHELL_Pool();
 kav::DebugPlatform& DRVSHELL_Platform();
+// Ends a routine the same way everywhere: a failing status goes to the status
+// log, then "exit  <routine>" and "status = (<status>)" are printed.
+NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status);
 // The port backend, chosen at build time: the HAL's ports or the simulated terminal.
 kav::PortIo& DRVSHELL_Ports();
 

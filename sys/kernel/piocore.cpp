@@ -16,15 +16,6 @@ PIOCORE_CONTEXT* context_of(PDEVICE_OBJECT device)
 
 void trace(const char* message) { DRVSHELL_Debug().trace(message); }
 
-NTSTATUS leave(const char* routine_exit, NTSTATUS status)
-{
-    kav::WdmDebug& debug = DRVSHELL_Debug();
-    debug.log_status(status);
-    debug.trace(routine_exit);
-    debug.print("status = (%x)\n", static_cast<unsigned>(status));
-    return status;
-}
-
 void release_held(PIOCORE_CONTEXT* ctx)
 {
     if (ctx->HeldBuffer != nullptr) DRVSHELL_Pool().release(ctx->HeldBuffer);
@@ -51,13 +42,13 @@ void OpenDriver(DRVSHELL_CALLBACKS* callbacks)
 NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT, PUNICODE_STRING)
 {
     trace("enter PIOCORE_DriverEntry");
-    return leave("exit  PIOCORE_DriverEntry", STATUS_SUCCESS);
+    return DRVSHELL_TraceExit("exit  PIOCORE_DriverEntry", STATUS_SUCCESS);
 }
 
 void PIOCORE_Unload(PDRIVER_OBJECT)
 {
     trace("enter PIOCORE_Unload");
-    leave("exit  PIOCORE_Unload", STATUS_SUCCESS);
+    DRVSHELL_TraceExit("exit  PIOCORE_Unload", STATUS_SUCCESS);
 }
 
 NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT, PIRP irp)
@@ -77,7 +68,7 @@ NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT, PIRP irp)
     } else {
         trace("Driver doesn't handle this IOCTL");
     }
-    return leave("exit  PIOCORE_Dispatch", status);
+    return DRVSHELL_TraceExit("exit  PIOCORE_Dispatch", status);
 }
 
 NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
@@ -89,7 +80,7 @@ NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
     if (ctx == nullptr) status = STATUS_INSUFFICIENT_RESOURCES;
     device->Flags |= DO_BUFFERED_IO;
     device->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
-    return leave("exit  PIOCORE_AddDevice", status);
+    return DRVSHELL_TraceExit("exit  PIOCORE_AddDevice", status);
 }
 
 NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device)
@@ -101,7 +92,7 @@ NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device)
         DRVSHELL_Pool().release(ctx);
         ext->Context = nullptr;
     }
-    return leave("exit  PIOCORE_RemoveDevice", STATUS_SUCCESS);
+    return DRVSHELL_TraceExit("exit  PIOCORE_RemoveDevice", STATUS_SUCCESS);
 }
 
 NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp)
@@ -113,7 +104,7 @@ NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp)
         status = STATUS_DEVICE_BUSY;
         irp->IoStatus.Status = status;
     }
-    return leave("exit  PIOCORE_Create", status);
+    return DRVSHELL_TraceExit("exit  PIOCORE_Create", status);
 }
 
 NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP)
@@ -122,7 +113,7 @@ NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP)
     PIOCORE_CONTEXT* ctx = context_of(device);
     release_held(ctx);
     __atomic_store_n(&ctx->OpenFlag, UCHAR{0}, __ATOMIC_RELEASE);
-    return leave("exit  PIOCORE_Close", STATUS_SUCCESS);
+    return DRVSHELL_TraceExit("exit  PIOCORE_Close", STATUS_SUCCESS);
 }
 
 NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
@@ -147,7 +138,7 @@ NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
         irp->IoStatus.Information = length;
     }
     irp->IoStatus.Status = status;
-    return leave("exit  PIOCORE_Write", status);
+    return DRVSHELL_TraceExit("exit  PIOCORE_Write", status);
 }
 
 NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
@@ -165,5 +156,5 @@ NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
         release_held(ctx); // the rest of the message is dropped
     }
     irp->IoStatus.Status = status;
-    return leave("exit  PIOCORE_Read", status);
+    return DRVSHELL_TraceExit("exit  PIOCORE_Read", status);
 }
