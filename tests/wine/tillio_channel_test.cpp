@@ -21,7 +21,7 @@ using ChannelFn = int(__stdcall*)(const char* devicePath, int command);
 
 // The simulated terminal closes a drawer this long after it sprang open.
 constexpr auto kCloseAfter = std::chrono::seconds(3);
-constexpr auto kCloseMargin = std::chrono::milliseconds(1500);
+constexpr auto kCloseMargin = std::chrono::seconds(1);
 constexpr int kThinClientBase = 0x280;
 constexpr int kVolx8623Base = 0x200;
 
