@@ -16,6 +16,23 @@ int __stdcall ThinClientGetCashDrawerStatus(const char* devicePath, int command)
 int __stdcall Bastra8613GetCashDrawerStatus(const char* devicePath, int command);
 int __stdcall Bastra9613GetCashDrawerStatus(const char* devicePath, int command);
 
+// Driver service control: 0, or the system's error code of the step that
+// failed (87 for a null service name). A null or empty driver path is none.
+int __stdcall LoadService(const char* serviceName, const char* driverPath);
+// deleteService non-zero: also delete the service once it has stopped.
+int __stdcall UnloadService(const char* serviceName, int deleteService);
+
+// 98 on Windows 98 (4.10), 2000 on every other version.
+int __stdcall OSVersion(void);
+
+// The browser's command line for the maker's web page into commandLine, which
+// must offer 100 bytes: 0 found, -1 not found (commandLine then empty).
+int __stdcall GetIePath(char* commandLine);
+
+// Trims the characters of trimChars off both ends of text, in place: non-zero
+// if anything was removed. Null arguments change nothing and return 0.
+int __stdcall StringTrim(char* text, const char* trimChars);
+
 #ifdef __cplusplus
 }
 #endif
