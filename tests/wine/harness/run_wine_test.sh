@@ -4,16 +4,18 @@
 #   1. clone the template prefix into <work>/prefix (nothing left from before);
 #   2. put the driver in C:\windows\system32\drivers\KAV_cash.sys and the
 #      library in C:\windows\system32;
-#   3. create and start the kernel service "KAV_cash" with the service helper;
-#   4. run the program; the driver's DbgPrint lines go to <work>/trace.log,
+#   3. create and start the kernel service "KAV_cash" with the service helper
+#      (not with --no-service: the program installs it itself);
+#   4. map each --drive letter to an empty folder <work>/drive_<letter>;
+#   5. run the program; the driver's DbgPrint lines go to <work>/trace.log,
 #      whose Windows path the program finds in KAV_WINE_TRACE_LOG;
-#   5. stop and delete the service, then end every Wine process of the prefix,
+#   6. stop and delete the service, then end every Wine process of the prefix,
 #      on failure and interruption too.
 # The exit status is the program's, or 1 if the service steps failed.
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
-#                         -- PROGRAM [ARGS...]
+#                         [--no-service] [--drive LETTER]... -- PROGRAM [ARGS...]
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/wine_env.sh"
@@ -23,7 +25,7 @@ readonly service=KAV_cash
 # A relative ImagePath fails to load under Wine (error 1114); this form works.
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
-template='' work='' helper='' driver='' library='' timeout_s=120
+template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=()
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -32,12 +34,14 @@ while (($#)); do
     --driver) driver=$2; shift 2 ;;
     --library) library=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
+    --no-service) make_service=0; shift ;;
+    --drive) drives+=("${2,,}"); shift 2 ;;
     --) shift; break ;;
     *) echo "run_wine_test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--no-service] [--drive LETTER]... -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
 
@@ -78,6 +82,14 @@ fi
 if [[ -n $library ]]; then
   cp "$library" "$system32/tillio.dll"
 fi
+for letter in "${drives[@]}"; do
+  if [[ ! $letter =~ ^[a-z]$ ]]; then
+    echo "run_wine_test: --drive takes one letter, not $letter" >&2
+    exit 2
+  fi
+  mkdir -p "$work/drive_$letter"
+  ln -sfn "$work/drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
+done
 
 status=0
 service_created=0
@@ -118,7 +130,7 @@ svc() { timeout 60 "$WINE64" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
 export WINEDEBUG=warn+debugstr
 svc query >/dev/null || true
 
-if [[ -n $driver ]]; then
+if [[ -n $driver ]] && ((make_service)); then
   svc create "$image_path"
   service_created=1
   svc start
