@@ -1,0 +1,25 @@
+#include "FormTCDio.h"
+
+namespace kav::gui {
+
+FormTCDio::FormTCDio(Module1& module, TCDioView& view) : module_(module), view_(view) {}
+
+void FormTCDio::load()
+{
+    for (const DioAddressEntry& entry : kDioAddressEntries) view_.add_entry(entry.text);
+    for (size_t i = 0; i < kDioAddressEntries.size(); ++i)
+        if (kDioAddressEntries[i].address == module_.DioBaseAddress) view_.show_entry(i);
+}
+
+void FormTCDio::cmdOK_Click()
+{
+    // The shown text decides, compared exactly; no match keeps the address.
+    const std::string shown = view_.shown_entry();
+    for (const DioAddressEntry& entry : kDioAddressEntries)
+        if (entry.text == shown) module_.DioBaseAddress = entry.address;
+    view_.close_window();
+}
+
+void FormTCDio::cmdCancel_Click() { view_.close_window(); }
+
+} // namespace kav::gui

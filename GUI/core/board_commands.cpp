@@ -1,0 +1,97 @@
+#include "board_commands.h"
+
+#include <string>
+
+namespace kav::gui {
+namespace {
+
+using C = Command;
+using K = BoardCommandKind;
+using L = Library;
+
+constexpr BoardCommand kBoardCommands[] = {
+    {C::AdvantechOpenCashDrawer, &L::DeviceControl, 26, false, K::Open, 1},
+    {C::AdvantechGetStatus, &L::AdvantechGetCashDrawerStatus, 27, false, K::ShortStatus, 1},
+    {C::AdvantechOpenCashDrawer2, &L::DeviceControl, 28, false, K::Open, 2},
+    {C::AdvantechGetStatus2, &L::AdvantechGetCashDrawerStatus, 29, false, K::ShortStatus, 2},
+
+    {C::Open9613CashDrawer1, &L::DeviceControl, 30, false, K::Open, 1},
+    {C::Get9613Status1, &L::Bastra9613GetCashDrawerStatus, 31, false, K::FullStatus, 1},
+    {C::Open9613CashDrawer2, &L::DeviceControl, 32, false, K::Open, 2},
+    {C::Get9613Status2, &L::Bastra9613GetCashDrawerStatus, 33, false, K::FullStatus, 2},
+
+    {C::Open, &L::DeviceControl, 10, false, K::Open, 1},
+    {C::Status, &L::PortwellGetCashDrawerStatus, 11, false, K::ShortStatus, 1},
+    {C::Open9623Cash, &L::DeviceControl, 24, false, K::Open, 2},
+    {C::Get9623Cashstatus, &L::PortwellGetCashDrawerStatus, 25, false, K::ShortStatus, 2},
+
+    {C::Open8613CashDrawer1, &L::DeviceControl, 12, false, K::Open, 1},
+    {C::Bastra8613Status1, &L::Bastra8613GetCashDrawerStatus, 13, false, K::FullStatus, 1},
+    {C::Open8613CashDrawer2, &L::DeviceControl, 14, false, K::Open, 2},
+    {C::Bastra8613Status2, &L::Bastra8613GetCashDrawerStatus, 15, false, K::FullStatus, 2},
+
+    {C::IEIOpen1, &L::DeviceControl, 20, true, K::Open, 1},
+    {C::IEIStatus1, &L::IEIGetCashDrawerStatus, 21, true, K::FullStatus, 1},
+    {C::IEIOpen2, &L::DeviceControl, 22, true, K::Open, 2},
+    {C::IEIStatus2, &L::IEIGetCashDrawerStatus, 23, true, K::FullStatus, 2},
+
+    {C::ThinClientOpen1, &L::DeviceControl, 16, true, K::Open, 1},
+    {C::GetThinClientStatus1, &L::ThinClientGetCashDrawerStatus, 17, true, K::FullStatus, 1},
+    {C::ThinClientOpen2, &L::DeviceControl, 18, true, K::Open, 2},
+    {C::GetThinClientStatus2, &L::ThinClientGetCashDrawerStatus, 19, true, K::FullStatus, 2},
+};
+
+constexpr int32_t kDeviceNotOpened = -1;
+constexpr int32_t kControlFailed = -2;
+
+void report_failure(int32_t result, MessageView& view)
+{
+    if (result == kDeviceNotOpened) view.message("Create File Failed", kTitleError);
+    else if (result == kControlFailed) view.message("Device Control Failed", kTitleError);
+}
+
+// Only 1 and 0 are drawer states; any other status byte is not reported.
+bool report_state(int32_t result, int drawer, MessageView& view)
+{
+    if (result != 0 && result != 1) return false;
+    const std::string state = result == 1 ? "Open" : "Closed";
+    view.message("Cash Drawer " + std::to_string(drawer) + " is " + state, kTitleStatus);
+    return true;
+}
+
+} // namespace
+
+std::span<const BoardCommand> board_commands() { return kBoardCommands; }
+
+const BoardCommand* find_board_command(Command command)
+{
+    for (const BoardCommand& entry : kBoardCommands)
+        if (entry.command == command) return &entry;
+    return nullptr;
+}
+
+int32_t command_number(const BoardCommand& command, int32_t dio_base_address)
+{
+    if (!command.dio_based) return command.number;
+    // Wraps like the 32-bit sum the library receives; only 0x200..0x280 occur.
+    return static_cast<int32_t>(static_cast<uint32_t>(dio_base_address) + static_cast<uint32_t>(command.number));
+}
+
+void run_board_command(const BoardCommand& command, const Module1& module, MessageView& view)
+{
+    const int32_t number = command_number(command, module.DioBaseAddress);
+    const int32_t result = (module.library.*command.function)(kDevicePath, number);
+    switch (command.kind) {
+    case BoardCommandKind::Open:
+        report_failure(result, view);
+        break;
+    case BoardCommandKind::FullStatus:
+        if (!report_state(result, command.drawer, view)) report_failure(result, view);
+        break;
+    case BoardCommandKind::ShortStatus:
+        report_state(result, command.drawer, view);
+        break;
+    }
+}
+
+} // namespace kav::gui

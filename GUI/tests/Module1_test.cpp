@@ -1,0 +1,66 @@
+#include "Module1.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kav::gui {
+namespace {
+
+int32_t device_control(const char* path, int32_t number) { return number + (std::strcmp(path, kDevicePath) == 0 ? 1000 : 0); }
+int32_t unload_service(const char* service, int32_t delete_flag) { return static_cast<int32_t>(std::strlen(service)) * delete_flag; }
+int32_t os_version() { return 98; }
+int32_t get_ie_path(char* out)
+{
+    std::strcpy(out, "c:\\x.exe site");
+    return 0;
+}
+
+template <typename Function>
+RawProc raw(Function* function)
+{
+    return reinterpret_cast<RawProc>(function);
+}
+
+TEST(Module1, BindsEveryExportByNameAndLeavesMissingOnesEmpty)
+{
+    std::vector<std::string> asked;
+    const Library library = bind_library([&asked](const char* name) -> RawProc {
+        asked.emplace_back(name);
+        const std::string n = name;
+        if (n == "DeviceControl") return raw(&device_control);
+        if (n == "UnloadService") return raw(&unload_service);
+        if (n == "OSVersion") return raw(&os_version);
+        if (n == "GetIePath") return raw(&get_ie_path);
+        return nullptr;
+    });
+
+    const std::multiset<std::string> expected{
+        "LoadService", "UnloadService", "OSVersion", "DeviceControl",
+        "AdvantechGetCashDrawerStatus", "PortwellGetCashDrawerStatus", "Bastra8613GetCashDrawerStatus",
+        "Bastra9613GetCashDrawerStatus", "IEIGetCashDrawerStatus", "ThinClientGetCashDrawerStatus",
+        "UsbCashDrawer", "UsbCashDrawerStaus", "CheckRS232Controller",
+        "EnumUsbToComNum", "GetUsbToComToken", "StringTrim", "GetIePath",
+    };
+    EXPECT_EQ(std::multiset<std::string>(asked.begin(), asked.end()), expected);
+
+    // Bound entries pass their arguments through and return the export's result.
+    ASSERT_TRUE(library.DeviceControl);
+    EXPECT_EQ(library.DeviceControl(kDevicePath, 12), 1012);
+    EXPECT_EQ(library.UnloadService(kServiceName, kDeleteService), -8);
+    EXPECT_EQ(library.OSVersion(), 98);
+    char command_line[100] = {};
+    EXPECT_EQ(library.GetIePath(command_line), 0);
+    EXPECT_STREQ(command_line, "c:\\x.exe site");
+
+    EXPECT_FALSE(library.LoadService);
+    EXPECT_FALSE(library.IEIGetCashDrawerStatus);
+    EXPECT_FALSE(library.UsbCashDrawerStaus);
+    EXPECT_FALSE(library.StringTrim);
+}
+
+} // namespace
+} // namespace kav::gui
