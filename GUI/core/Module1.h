@@ -64,6 +64,11 @@ using ProcLookup = std::function<RawProc(const char* export_name)>;
 // library's calling convention (stdcall on i686 Windows).
 Library bind_library(const ProcLookup& lookup);
 
+// The same, but each entry looks its export up at its first call and throws
+// std::bad_function_call then if the name is missing. Nothing is looked up
+// (so nothing is loaded) before the first call.
+Library bind_library_on_first_call(ProcLookup lookup);
+
 // What Module1 holds for the whole run. One instance, owned by the program's
 // entry point and shared by reference with every window.
 struct Module1 {

@@ -62,5 +62,21 @@ TEST(Module1, BindsEveryExportByNameAndLeavesMissingOnesEmpty)
     EXPECT_FALSE(library.StringTrim);
 }
 
+TEST(Module1, BindingOnFirstCallLooksNothingUpBeforeACall)
+{
+    std::vector<std::string> asked;
+    Library library = bind_library_on_first_call([&asked](const char* name) -> RawProc {
+        asked.emplace_back(name);
+        return std::string(name) == "DeviceControl" ? raw(&device_control) : nullptr;
+    });
+    EXPECT_TRUE(asked.empty()) << "the library must not be needed before it has been checked";
+
+    EXPECT_EQ(library.DeviceControl(kDevicePath, 13), 1013);
+    EXPECT_EQ(library.DeviceControl(kDevicePath, 14), 1014);
+    EXPECT_EQ(asked, std::vector<std::string>{"DeviceControl"}) << "looked up once";
+
+    EXPECT_THROW(library.OSVersion(), std::bad_function_call) << "a missing export fails at its call";
+}
+
 } // namespace
 } // namespace kav::gui
