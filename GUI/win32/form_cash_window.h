@@ -1,0 +1,45 @@
+// FormCash's Win32 view: the main window, its menu bar built from the menu
+// data, Toolbar1 and the pictures. It forwards every event to FormCash and
+// decides nothing itself.
+#pragma once
+#include "FormCash.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+class FormCashWindow final : public kav::gui::CashView {
+public:
+    FormCashWindow(HINSTANCE instance, kav::gui::Module1& module);
+    ~FormCashWindow();
+    FormCashWindow(const FormCashWindow&) = delete;
+    FormCashWindow& operator=(const FormCashWindow&) = delete;
+
+    void attach(kav::gui::FormCash& form) { form_ = &form; }
+
+    // Creates and shows the window, centred on the screen; false if it could not.
+    bool create(int show);
+    // Runs until the program ends; returns the exit code.
+    int run();
+
+    void message(const std::string& text, const std::string& title) override;
+    void show_dio_address_window() override;
+    void end_program() override;
+
+private:
+    static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
+    void create_toolbar();
+    void paint();
+    template <typename Action>
+    void guarded(Action&& action);
+
+    HINSTANCE instance_;
+    kav::gui::Module1& module_;
+    kav::gui::FormCash* form_ = nullptr;
+    HWND hwnd_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    HBITMAP banner_ = nullptr;
+    HBITMAP terminals_[6] = {};
+    bool ended_ = false;
+};

@@ -1,0 +1,35 @@
+// KAV_Cash_Drawer_Utility.exe: wiring only. Module1 lives here for the run;
+// FormCash decides, FormCashWindow shows.
+#include "FormCash.h"
+#include "form_cash_window.h"
+#include "library_lookup.h"
+#include "win32_system_services.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    kav::gui::Module1 module;
+    module.library = kav::gui::bind_library_on_first_call(tillio_lookup());
+    Win32SystemServices system;
+    FormCashWindow window(instance, module);
+    kav::gui::FormCash form(module, system, window);
+    window.attach(form);
+
+    try {
+        const kav::gui::StartupResult started = form.startup();
+        if (started.outcome == kav::gui::StartupOutcome::Ended) return 0;
+        // An unattended start shows the main window until the loop test exists.
+        if (!window.create(show)) return 1;
+    } catch (const std::bad_function_call&) {
+        MessageBoxA(nullptr, "tillio.dll lacks a function this program needs.", "Error", MB_OK);
+        return 1;
+    }
+    return window.run();
+}
