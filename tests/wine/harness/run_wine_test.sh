@@ -8,14 +8,16 @@
 #      (not with --no-service: the program installs it itself);
 #   4. map each --drive letter to an empty folder <work>/drive_<letter>;
 #   5. run the program; the driver's DbgPrint lines go to <work>/trace.log,
-#      whose Windows path the program finds in KAV_WINE_TRACE_LOG;
+#      whose Windows path the program finds in KAV_WINE_TRACE_LOG; with
+#      --display, Wine's windows go to that X display (else none is used);
 #   6. stop and delete the service, then end every Wine process of the prefix,
 #      on failure and interruption too.
 # The exit status is the program's, or 1 if the service steps failed.
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
-#                         [--no-service] [--drive LETTER]... -- PROGRAM [ARGS...]
+#                         [--no-service] [--drive LETTER]... [--display :N]
+#                         -- PROGRAM [ARGS...]
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/wine_env.sh"
@@ -25,7 +27,7 @@ readonly service=KAV_cash
 # A relative ImagePath fails to load under Wine (error 1114); this form works.
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
-template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=()
+template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display=''
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -36,16 +38,21 @@ while (($#)); do
     --timeout) timeout_s=$2; shift 2 ;;
     --no-service) make_service=0; shift ;;
     --drive) drives+=("${2,,}"); shift 2 ;;
+    --display) display=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "run_wine_test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--no-service] [--drive LETTER]... -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--no-service] [--drive LETTER]... [--display :N] -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
 
 work=$(realpath -m "$work")
+# Set before the first Wine process: the server's desktop process keeps it.
+if [[ -n $display ]]; then
+  export DISPLAY=$display
+fi
 export WINEPREFIX=$work/prefix
 trace=$work/trace.log
 
