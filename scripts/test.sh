@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, builds every preset and runs every test tier:
 # native unit tests (also under ASan+UBSan), static checks of the i686 and
-# x86_64 binaries, and the Wine tests of the x86_64 binaries (the emulation
-# driver as a kernel service). Ends with one summary line over all tiers.
+# x86_64 binaries, the Wine tests of the x86_64 binaries (the emulation driver
+# as a kernel service) and the GUI tests of the utility under Xvfb. Ends with
+# one summary line over all tiers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,6 +39,7 @@ run_tier host-asan unit "unit tests under ASan+UBSan"
 run_tier win32 static "static checks, i686"
 run_tier win64 static "static checks, x86_64"
 run_tier win64 wine "Wine tests of the x86_64 binaries"
+run_tier win64 gui "GUI tests of the utility under Xvfb"
 
 echo
 echo "summary: $passed passed, $failed failed"
