@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds the x86_64 deliverables and runs the drawer
+# utility under Wine on the simulated terminal (the emulation driver as the
+# kernel service KAV_cash). With a display it opens the utility for you; with
+# none it runs a short tour on a virtual display and prints its screenshots.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$(nproc)" --target \
+  KAV_Cash_Drawer_Utility tillio KAV_cash_emu kav_svc gui_demo gui_probe
+
+build=$PWD/build/win64
+template=$build/wine/template-prefix
+bash tests/wine/harness/make_template_prefix.sh "$template"
+
+run=(--template "$template" --work "$build/demo/run" --service-helper "$build/tests/wine/kav_svc.exe"
+     --driver "$build/sys/emu/KAV_cash.sys" --library "$build/exe/tillio/tillio.dll" --no-service)
+
+display_usable() {
+  [[ -n ${DISPLAY:-} ]] || return 1
+  local number=${DISPLAY#*:}
+  number=${number%%.*}
+  # A local display has its socket; a remote one is taken as it is.
+  [[ ${DISPLAY%%:*} != "" ]] || [[ -S /tmp/.X11-unix/X$number ]]
+}
+
+if display_usable; then
+  echo "run: opening the utility on $DISPLAY"
+  mkdir -p "$build/demo/artifacts"
+  export KAV_GUI_UTILITY="Z:$(sed 's|/|\\|g' <<<"$build/GUI/KAV_Cash_Drawer_Utility.exe")"
+  export KAV_GUI_ARTIFACTS="Z:$(sed 's|/|\\|g' <<<"$build/demo/artifacts")"
+  exec bash tests/wine/harness/run_wine_test.sh "${run[@]}" --display "$DISPLAY" --timeout 86400 \
+    -- "$build/tests/gui/gui_demo.exe" --interactive
+fi
+
+echo "run: no display; touring the utility on a virtual display"
+artifacts=$build/demo/artifacts
+bash tests/gui/harness/run_gui_test.sh --artifacts "$artifacts" \
+  --utility "$build/GUI/KAV_Cash_Drawer_Utility.exe" -- "${run[@]}" --timeout 150 -- "$build/tests/gui/gui_demo.exe"
+echo "run: screenshots in $artifacts"

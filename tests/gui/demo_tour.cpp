@@ -1,0 +1,66 @@
+// The README's run command on the simulated terminal. With --interactive it
+// starts the utility for a person and waits until they close it; without it,
+// on a machine with no display, it takes a short unattended tour: start, open
+// one drawer, read its state, take screenshots, exit.
+#include "gui_driver.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    using kavgui::Utility;
+    if (!kavgui::remove_service() || kavgui::prepare_stopped_service() != 0) {
+        std::puts("demo: could not prepare the KAV_cash service");
+        return 1;
+    }
+    Utility utility;
+    std::string error;
+    if (!utility.start("demo", std::string(), &error)) {
+        std::printf("demo: the utility did not start: %s\n", error.c_str());
+        return 1;
+    }
+    if (argc > 1 && std::string(argv[1]) == "--interactive") {
+        std::puts("demo: the utility is running; close it to end");
+        utility.wait_for_exit(INFINITE);
+        return 0;
+    }
+    const HWND main = utility.wait_for_window(kavgui::kMainCaption);
+    if (main == nullptr) {
+        std::puts("demo: the main window did not appear");
+        return 1;
+    }
+    std::printf("demo: main window open, screenshot %s\n", kavgui::screenshot("1_main_window").c_str());
+
+    const std::vector<std::string> board{"&Action", "&DIO", "VOLX-8613"};
+    auto choose = [&](const char* caption) {
+        std::vector<std::string> path = board;
+        path.push_back(caption);
+        const bool ok = utility.choose_menu(main, path, &error);
+        if (!ok) std::printf("demo: %s\n", error.c_str());
+        return ok;
+    };
+    int status = 0;
+    if (choose("Open Cash Drawer &1") && utility.settle(main)) {
+        std::puts("demo: VOLX-8613 > Open Cash Drawer 1 chosen: the simulated drawer springs open");
+    } else {
+        status = 1;
+    }
+    if (choose("&Status 1")) {
+        if (const auto box = utility.wait_for_message_box()) {
+            std::printf("demo: VOLX-8613 > Status 1 says \"%s\" (title \"%s\"), screenshot %s\n", box->text.c_str(),
+                        box->title.c_str(), kavgui::screenshot("2_drawer_status").c_str());
+            kavgui::press_ok(*box);
+        } else {
+            std::puts("demo: no status message appeared");
+            status = 1;
+        }
+    }
+    if (utility.choose_menu(main, {"&File", "&exit"}, &error) && utility.wait_for_exit()) {
+        std::printf("demo: exit chosen; the KAV_cash service is %s\n",
+                    kavgui::service_exists() ? "still there" : "removed");
+    } else {
+        utility.end();
+        status = 1;
+    }
+    return status;
+}
