@@ -74,13 +74,16 @@ if [[ -n "$entry" ]]; then
     entry_rva=$((16#$(awk '$1 == "AddressOfEntryPoint" { print $2; exit }' <<<"$headers")))
     image_base=$((16#$(awk '$1 == "ImageBase" { print $2; exit }' <<<"$headers")))
     # A symbol's value is relative to its section (1-based in the symbol table).
-    symbol="$("$objdump" -t "$binary" | awk -v want="$entry" '$NF == want { print; exit }')"
+    # Read whole before searching: an early exit would cut objdump's pipe.
+    symbols="$("$objdump" -t "$binary")" || die "$objdump could not read the symbols of $binary"
+    symbol="$(awk -v want="$entry" '$NF == want { print; exit }' <<<"$symbols")"
     if [[ -z "$symbol" ]]; then
         fail "$name has no symbol $entry"
     else
         section=$(sed -E 's/.*\(sec +([0-9]+)\).*/\1/' <<<"$symbol")
         value=$(( $(awk '{ print $(NF - 1) }' <<<"$symbol") ))
-        vma=$((16#$("$objdump" -h "$binary" | awk -v idx=$((section - 1)) '$1 == idx { print $4; exit }')))
+        sections="$("$objdump" -h "$binary")" || die "$objdump could not read the sections of $binary"
+        vma=$((16#$(awk -v idx=$((section - 1)) '$1 == idx { print $4; exit }' <<<"$sections")))
         if ((vma - image_base + value == entry_rva)); then
             ok "$name enters at $entry"
         else
