@@ -1,7 +1,7 @@
 // tillio.dll's command channel under Wine, loaded by name from the system
 // directory as the utility loads it, against the driver's simulated terminal:
-// every board's drawer 1 springs open on its open command, its status exports
-// report it open, and after the simulated close time closed again.
+// every board's drawers 1 and 2 spring open on their open commands, the status
+// exports report them open, and after the simulated close time closed again.
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -85,26 +85,32 @@ TEST_F(TillioTest, LoadsFromTheSystemDirectoryWithEveryChannelExport)
 
 struct BoardDrawer {
     const char* board;
-    int open;
+    int open1, open2; // drawer 1's and drawer 2's open command
     const char* status_export;
     int status;
     int twin_status; // drawer 2's status command: the board's one sensor
+    const char* port; // where the simulated terminal sees the pulse
 };
 
 const BoardDrawer kDrawers[] = {
-    {"VOLX-9623", 10, "PortwellGetCashDrawerStatus", 11, 25},
-    {"VOLX-8613", 12, "Bastra8613GetCashDrawerStatus", 13, 15},
-    {"VOLX-9842", 26, "AdvantechGetCashDrawerStatus", 27, 29},
-    {"VOLX-9613", 30, "Bastra9613GetCashDrawerStatus", 31, 33},
-    {"thin client at 0x280", kThinClientBase + 16, "ThinClientGetCashDrawerStatus", kThinClientBase + 17,
-     kThinClientBase + 19},
-    {"VOLX-8623 at 0x200", kVolx8623Base + 20, "IEIGetCashDrawerStatus", kVolx8623Base + 21, kVolx8623Base + 23},
+    {"VOLX-9623", 10, 24, "PortwellGetCashDrawerStatus", 11, 25, "0x2f"},
+    {"VOLX-8613", 12, 14, "Bastra8613GetCashDrawerStatus", 13, 15, "0x408"},
+    {"VOLX-9842", 26, 28, "AdvantechGetCashDrawerStatus", 27, 29, "0x240"},
+    {"VOLX-9613", 30, 32, "Bastra9613GetCashDrawerStatus", 31, 33, "0x201"},
+    {"thin client at 0x280", kThinClientBase + 16, kThinClientBase + 18, "ThinClientGetCashDrawerStatus",
+     kThinClientBase + 17, kThinClientBase + 19, "0x280"},
+    {"VOLX-8623 at 0x200", kVolx8623Base + 20, kVolx8623Base + 22, "IEIGetCashDrawerStatus", kVolx8623Base + 21,
+     kVolx8623Base + 23, "0x200"},
 };
 
-// All drawers open first and share one wait for the close time, which keeps
-// the run short.
-TEST_F(TillioTest, EveryBoardsDrawerOpensAndClosesAgain)
+// Per drawer number, all boards open first and share one wait for the close
+// time, which keeps the run short. Both drawers of a board share one sensor,
+// so the trace tells which drawer the pulse moved.
+class EveryBoard : public TillioTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryBoard, DrawerOpensAndClosesAgain)
 {
+    const int drawer = GetParam();
     for (const BoardDrawer& d : kDrawers) {
         ChannelFn status = status_fn(d.status_export);
         ASSERT_NE(status, nullptr);
@@ -115,12 +121,17 @@ TEST_F(TillioTest, EveryBoardsDrawerOpensAndClosesAgain)
     size_t mark = trace.mark();
     Clock::time_point last_open{};
     for (const BoardDrawer& d : kDrawers) {
-        EXPECT_EQ(device_control_(kDevicePath, d.open), 0) << d.board << ": DeviceControl(" << d.open << ")";
+        const int open = drawer == 1 ? d.open1 : d.open2;
+        EXPECT_EQ(device_control_(kDevicePath, open), 0) << d.board << ": DeviceControl(" << open << ")";
         last_open = Clock::now();
     }
     if (trace.available()) {
         std::string lines = trace.since(mark);
         EXPECT_TRUE(has_line(lines, "enter DRVSHELL_Dispatch")) << "the opens reached the driver:\n" << lines;
+        for (const BoardDrawer& d : kDrawers) {
+            const std::string moved = "drawer " + std::to_string(drawer) + " opened (port " + d.port + ")";
+            EXPECT_NE(lines.find(moved), std::string::npos) << d.board << ": no \"" << moved << "\" in\n" << lines;
+        }
     }
 
     for (const BoardDrawer& d : kDrawers) {
@@ -138,6 +149,9 @@ TEST_F(TillioTest, EveryBoardsDrawerOpensAndClosesAgain)
                                                     << ") after the close time";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Drawers, EveryBoard, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& param) { return "Drawer" + std::to_string(param.param); });
 
 TEST_F(TillioTest, UndefinedNumbersAreRefusedWithoutTouchingTheDevice)
 {
@@ -176,7 +190,8 @@ TEST_F(TillioStoppedTest, EveryDefinedCommandFailsToOpen)
     ChannelFn device_control = lib_.fn("DeviceControl");
     ASSERT_NE(device_control, nullptr) << "export DeviceControl";
     for (const BoardDrawer& d : kDrawers) {
-        EXPECT_EQ(device_control(kDevicePath, d.open), -1) << d.board << ": DeviceControl(" << d.open << ")";
+        for (const int open : {d.open1, d.open2})
+            EXPECT_EQ(device_control(kDevicePath, open), -1) << d.board << ": DeviceControl(" << open << ")";
         ChannelFn status = lib_.fn(d.status_export);
         ASSERT_NE(status, nullptr) << "export " << d.status_export;
         EXPECT_EQ(status(kDevicePath, d.status), -1) << d.board << ": " << d.status_export << "(" << d.status << ")";
