@@ -226,6 +226,23 @@ TEST_F(MainWindow, MenuTreeHasEveryItemInItsPlace)
     EXPECT_EQ(outline(utility_->menu_text(main_)), expected_menu());
 }
 
+// Eight image buttons of 39 by 38 with eight icons, each with its tip and its
+// image, asked of the window the way the tool tip control asks it.
+TEST_F(MainWindow, ToolbarButtonsCarryTheirIconsAndToolTips)
+{
+    const std::string expected =
+        "size\t39x38\ticons\t8\n"
+        "1001\t0\tOpen Cash Drawer 1 for VOLX-9623\n"
+        "1002\t1\tOpen Cash Drawer 2 for VOLX-9623\n"
+        "1003\t2\tOpen Cash Drawer 1 for VOLX-9842\n"
+        "1004\t3\tOpen Cash Drawer 2 for VOLX-9842\n"
+        "1005\t6\tOpen Cash Drawer 1 for Thin Client(x86)\n"
+        "1006\t7\tOpen Cash Drawer 2 for Thin Client(x86)\n"
+        "1007\t4\tOpen USB Cash Drawer 1\n"
+        "1008\t5\tOpen USB Cash Drawer 2\n";
+    EXPECT_EQ(utility_->toolbar_text(main_), expected);
+}
+
 TEST_F(MainWindow, Volx8613OpenIsSilentAndStatusShowsTheDrawerOpen)
 {
     const size_t mark = trace_.mark();

@@ -385,6 +385,12 @@ std::string Utility::menu_text(HWND window)
     return static_cast<probe::Shared*>(shared_)->text;
 }
 
+std::string Utility::toolbar_text(HWND window)
+{
+    if (!probe_request(window, probe::kToolbarMessage, kWaitMs)) return "";
+    return static_cast<probe::Shared*>(shared_)->text;
+}
+
 bool Utility::choose_menu(HWND window, const std::vector<std::string>& path, std::string* error)
 {
     const std::string text = menu_text(window);

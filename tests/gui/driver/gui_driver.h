@@ -82,6 +82,9 @@ public:
 
     // window's menu as lines "caption\tcaption...\t<id>|popup|-".
     std::string menu_text(HWND window);
+    // The toolbar as its own window reports it: button size, image count, and
+    // each button's id, image and tool tip (probe_protocol.h has the format).
+    std::string toolbar_text(HWND window);
     // Posts WM_COMMAND with the id of the item at this caption path.
     bool choose_menu(HWND window, const std::vector<std::string>& path, std::string* error);
     // Posts WM_COMMAND for the toolbar's index-th button (1-based, separators

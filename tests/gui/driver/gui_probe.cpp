@@ -3,6 +3,8 @@
 // other message passes untouched.
 #include "probe_protocol.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace {
@@ -28,16 +30,43 @@ void dump_menu(HMENU menu, const std::string& path, std::string& out, int depth)
     }
 }
 
-void answer(const MSG& msg, bool with_menu)
+// Asks the window for each button's tip exactly as the tool tip control does.
+void dump_toolbar(HWND window, std::string& out)
+{
+    HWND toolbar = FindWindowExA(window, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    if (toolbar == nullptr) return;
+    const DWORD size = static_cast<DWORD>(SendMessageA(toolbar, TB_GETBUTTONSIZE, 0, 0));
+    const auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    out += "size\t" + std::to_string(LOWORD(size)) + "x" + std::to_string(HIWORD(size)) + "\ticons\t" +
+           std::to_string(images ? ImageList_GetImageCount(images) : 0) + "\n";
+    const int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        SendMessageA(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        NMTTDISPINFOA info{};
+        info.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+        info.hdr.idFrom = static_cast<UINT_PTR>(button.idCommand);
+        info.hdr.code = TTN_GETDISPINFOA;
+        SendMessageA(window, WM_NOTIFY, static_cast<WPARAM>(button.idCommand), reinterpret_cast<LPARAM>(&info));
+        const char* tip = info.lpszText != nullptr ? info.lpszText : info.szText;
+        out += std::to_string(button.idCommand) + "\t" + std::to_string(button.iBitmap) + "\t" + tip + "\n";
+    }
+}
+
+void answer(const MSG& msg, bool with_menu, bool with_toolbar = false)
 {
     char name[64];
     kavgui::probe::shared_name(GetCurrentProcessId(), name);
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
     if (mapping == nullptr) return;
     if (auto* shared = static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0))) {
-        if (with_menu) {
+        if (with_menu || with_toolbar) {
             std::string text;
-            if (HMENU menu = GetMenu(msg.hwnd)) dump_menu(menu, "", text, 0);
+            if (with_menu) {
+                if (HMENU menu = GetMenu(msg.hwnd)) dump_menu(menu, "", text, 0);
+            } else {
+                dump_toolbar(msg.hwnd, text);
+            }
             const size_t n = text.size() < sizeof shared->text - 1 ? text.size() : sizeof shared->text - 1;
             text.copy(shared->text, n);
             shared->text[n] = '\0';
@@ -54,9 +83,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK kav_gui_probe_hook(int code, W
 {
     static const UINT menu_message = RegisterWindowMessageA(kavgui::probe::kMenuMessage);
     static const UINT ping_message = RegisterWindowMessageA(kavgui::probe::kPingMessage);
+    static const UINT toolbar_message = RegisterWindowMessageA(kavgui::probe::kToolbarMessage);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         const MSG& msg = *reinterpret_cast<const MSG*>(lparam);
-        if (msg.message == menu_message || msg.message == ping_message) answer(msg, msg.message == menu_message);
+        if (msg.message == menu_message || msg.message == ping_message || msg.message == toolbar_message)
+            answer(msg, msg.message == menu_message, msg.message == toolbar_message);
     }
     return CallNextHookEx(nullptr, code, removal, lparam);
 }

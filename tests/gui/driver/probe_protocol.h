@@ -12,6 +12,7 @@ namespace kavgui::probe {
 
 inline constexpr const char* kMenuMessage = "kav_gui_probe_menu";
 inline constexpr const char* kPingMessage = "kav_gui_probe_ping";
+inline constexpr const char* kToolbarMessage = "kav_gui_probe_toolbar";
 inline constexpr const char* kHookExport = "kav_gui_probe_hook";
 inline constexpr DWORD kSharedSize = 64 * 1024;
 
@@ -27,6 +28,9 @@ inline void shared_name(DWORD pid, char (&name)[64])
     std::snprintf(name, sizeof name, "Local\\kav_gui_probe_%lu", static_cast<unsigned long>(pid));
 }
 
+// Toolbar text: "size\t<width>x<height>\ticons\t<count>", then one line per
+// button, "<id>\t<image>\t<tool tip>", the tip as the window's own
+// TTN_GETDISPINFO handler gives it.
 // Menu text: one line per item, "caption\tcaption...\t<id>" for a command,
 // "...\tpopup" for a submenu, "...\t-" for a separator (its caption empty).
 inline constexpr char kFieldSeparator = '\t';
