@@ -33,24 +33,25 @@ private:
     size_t length_ = 0;
 };
 
-struct Spec {
+// How one conversion is laid out: its minimum width, padded with blanks or zeros.
+struct Field {
     bool zero_pad = false;
     size_t width = 0;
 };
 
-void put_padded(Sink& sink, const Spec& spec, const char* sign, const char* body, size_t body_length)
+void put_padded(Sink& sink, const Field& field, const char* sign, const char* body, size_t body_length)
 {
     const size_t sign_length = strlen(sign);
     const size_t used = sign_length + body_length;
-    const size_t padding = spec.width > used ? spec.width - used : 0;
-    if (!spec.zero_pad) sink.repeat(' ', padding);
+    const size_t padding = field.width > used ? field.width - used : 0;
+    if (!field.zero_pad) sink.repeat(' ', padding);
     for (size_t i = 0; i < sign_length; ++i) sink.put(sign[i]);
-    if (spec.zero_pad) sink.repeat('0', padding);
+    if (field.zero_pad) sink.repeat('0', padding);
     for (size_t i = 0; i < body_length; ++i) sink.put(body[i]);
 }
 
 // 32-bit arithmetic only: 64-bit division would pull in libgcc on i686.
-void put_unsigned(Sink& sink, const Spec& spec, const char* sign, uint32_t value, uint32_t base, bool upper)
+void put_unsigned(Sink& sink, const Field& field, const char* sign, uint32_t value, uint32_t base, bool upper)
 {
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char reversed[32];
@@ -61,7 +62,7 @@ void put_unsigned(Sink& sink, const Spec& spec, const char* sign, uint32_t value
     } while (value != 0);
     char body[32];
     for (size_t i = 0; i < count; ++i) body[i] = reversed[count - 1 - i];
-    put_padded(sink, spec, sign, body, count);
+    put_padded(sink, field, sign, body, count);
 }
 
 } // namespace
@@ -77,13 +78,13 @@ size_t format_line_v(char* out, size_t capacity, const char* format, va_list arg
             continue;
         }
         const char* start = p++;
-        Spec spec;
+        Field field;
         if (*p == '0') {
-            spec.zero_pad = true;
+            field.zero_pad = true;
             ++p;
         }
         while (*p >= '0' && *p <= '9') {
-            if (spec.width < 1000) spec.width = spec.width * 10 + static_cast<size_t>(*p - '0');
+            if (field.width < 1000) field.width = field.width * 10 + static_cast<size_t>(*p - '0');
             ++p;
         }
         switch (*p) {
@@ -91,25 +92,25 @@ size_t format_line_v(char* out, size_t capacity, const char* format, va_list arg
             const int value = va_arg(args, int);
             // Negate as unsigned so INT_MIN stays defined.
             const uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-            put_unsigned(sink, spec, value < 0 ? "-" : "", magnitude, 10, false);
+            put_unsigned(sink, field, value < 0 ? "-" : "", magnitude, 10, false);
             break;
         }
         case 'u':
-            put_unsigned(sink, spec, "", va_arg(args, unsigned int), 10, false);
+            put_unsigned(sink, field, "", va_arg(args, unsigned int), 10, false);
             break;
         case 'x':
         case 'X':
-            put_unsigned(sink, spec, "", va_arg(args, unsigned int), 16, *p == 'X');
+            put_unsigned(sink, field, "", va_arg(args, unsigned int), 16, *p == 'X');
             break;
         case 'c': {
             const char c = static_cast<char>(va_arg(args, int));
-            put_padded(sink, Spec{false, spec.width}, "", &c, 1);
+            put_padded(sink, Field{false, field.width}, "", &c, 1);
             break;
         }
         case 's': {
             const char* text = va_arg(args, const char*);
             if (text == nullptr) text = "(null)";
-            put_padded(sink, Spec{false, spec.width}, "", text, strlen(text));
+            put_padded(sink, Field{false, field.width}, "", text, strlen(text));
             break;
         }
         case '%':
