@@ -3,7 +3,7 @@
 // the driver service around each run. The emulation driver's trace shows
 // which port a drawer command reached.
 #include "gui_driver.h"
-#include "service_control.h"
+#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>

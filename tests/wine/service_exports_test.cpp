@@ -3,7 +3,7 @@
 // driver file in place but makes no service (LoadService installs it here),
 // and maps drive D: to an empty folder of this test's own.
 #include "core/maker_address.h"
-#include "service_control.h"
+#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "gui_driver.h"
 
 #include "probe_protocol.h"
-#include "service_control.h"
+#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 //   kav_svc start|stop|delete|query <name>
 // Exit status 0 on success; query prints the state and fails for a missing
 // service.
-#include "service_control.h"
+#include "wine_service_control.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "wine_test_support.h"
 
-#include "service_control.h"
+#include "wine_service_control.h"
 
 #include <cstdio>
 #include <cstdlib>

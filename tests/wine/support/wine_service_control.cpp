@@ -1,4 +1,4 @@
-#include "service_control.h"
+#include "wine_service_control.h"
 
 namespace kavwine {
 namespace {
