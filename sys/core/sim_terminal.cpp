@@ -44,7 +44,6 @@ void SimTerminal::reset()
         group[0] = Drawer{};
         group[1] = Drawer{};
     }
-    for (auto& l : latch_) l = 0;
     sio_ = SuperIoState{};
     last_opened_port_ = 0;
 }
@@ -92,11 +91,9 @@ void SimTerminal::write(uint16_t port, uint8_t value)
     } else if (port == kAuxPort) {
         sio_.aux = value;
     } else if (port == 0x408) {
-        latch_[Port408] = value;
         drive(Port408, 0, (value & 0x10) == 0, port); // active low
         drive(Port408, 1, (value & 0x20) == 0, port);
     } else if (const LinePort* p = find_line_port(port)) {
-        latch_[p->group] = value;
         drive(p->group, 0, (value & p->drawer1_mask) != 0, port);
         drive(p->group, 1, (value & p->drawer2_mask) != 0, port);
     }

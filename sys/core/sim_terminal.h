@@ -81,7 +81,6 @@ private:
     SimObserver* observer_ = nullptr;
     uint64_t close_after_us_ = kDefaultCloseAfterUs;
     Drawer drawers_[kGroups][2] = {};
-    uint8_t latch_[kGroups] = {};
     SuperIoState sio_ = {};
     uint16_t last_opened_port_ = 0;
 };
