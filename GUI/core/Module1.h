@@ -16,10 +16,9 @@ inline constexpr int32_t kDeleteService = -1;
 inline constexpr int32_t kDefaultDioBaseAddress = 0x280;
 
 // The exports of tillio.dll the utility calls, by their export names. All
-// strings are zero-terminated ANSI; output buffers are the caller's. An entry
-// is empty when the library does not export the name; calling an empty entry
-// throws std::bad_function_call, which the edge treats like any missing entry
-// point: the program cannot go on.
+// strings are zero-terminated ANSI; output buffers are the caller's. Calling an
+// entry whose name the library does not export throws std::bad_function_call,
+// which the edge treats like any missing entry point: the program cannot go on.
 struct Library {
     using DrawerFunction = std::function<int32_t(const char* device_path, int32_t command)>;
 
@@ -61,12 +60,9 @@ using RawProc = void (*)();
 using ProcLookup = std::function<RawProc(const char* export_name)>;
 
 // Binds every entry of Library by its export name through lookup, with the
-// library's calling convention (stdcall on i686 Windows).
-Library bind_library(const ProcLookup& lookup);
-
-// The same, but each entry looks its export up at its first call and throws
-// std::bad_function_call then if the name is missing. Nothing is looked up
-// (so nothing is loaded) before the first call.
+// library's calling convention (stdcall on i686 Windows). Each entry looks its
+// export up at its first call, so nothing is looked up (and nothing loaded)
+// before start-up has checked the library.
 Library bind_library_on_first_call(ProcLookup lookup);
 
 // What Module1 holds for the whole run. One instance, owned by the program's
