@@ -2,6 +2,7 @@
 
 #include "board_commands.h"
 #include "number_rules.h"
+#include "os_version.h"
 
 #include <algorithm>
 
@@ -9,7 +10,6 @@ namespace kav::gui {
 namespace {
 
 constexpr uint32_t kSystemDirectoryBufferSize = 80;
-constexpr int32_t kWindows2000 = 2000;
 
 template <size_t N>
 bool is_one_of(const std::string& value, const std::array<std::string_view, N>& accepted)
@@ -30,7 +30,7 @@ StartupResult FormCash::startup()
 
     if (!CheckLibrary(kLibraryFile)) return {StartupOutcome::Ended, {}};
 
-    if (module_.library.OSVersion() == kWindows2000) {
+    if (module_.library.OSVersion() == tillio::kWindows2000) {
         if (module_.library.LoadService(kServiceName, kDriverImagePath) != 0)
             return fail_and_close("Load Driver Failed");
     }

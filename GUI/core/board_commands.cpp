@@ -1,5 +1,7 @@
 #include "board_commands.h"
 
+#include "result_codes.h"
+
 #include <string>
 
 namespace kav::gui {
@@ -8,6 +10,8 @@ namespace {
 using C = Command;
 using K = BoardCommandKind;
 using L = Library;
+using tillio::kControlFailed;
+using tillio::kDeviceNotOpened;
 
 constexpr BoardCommand kBoardCommands[] = {
     {C::AdvantechOpenCashDrawer, &L::DeviceControl, 26, false, K::Open, 1},
@@ -40,9 +44,6 @@ constexpr BoardCommand kBoardCommands[] = {
     {C::ThinClientOpen2, &L::DeviceControl, 18, true, K::Open, 2},
     {C::GetThinClientStatus2, &L::ThinClientGetCashDrawerStatus, 19, true, K::FullStatus, 2},
 };
-
-constexpr int32_t kDeviceNotOpened = -1;
-constexpr int32_t kControlFailed = -2;
 
 void report_failure(int32_t result, MessageView& view)
 {
