@@ -17,10 +17,10 @@
 
 namespace {
 
+using kavwine::kNoService;
 using kavwine::kServiceName;
+using kavwine::kWineImagePath;
 
-// A relative ImagePath does not load under Wine (see DESIGN.md); this does.
-constexpr const char* kWineImagePath = "\\SystemRoot\\system32\\drivers\\KAV_cash.sys";
 constexpr const char* kProductImagePath = "system32\\drivers\\KAV_cash.sys";
 
 constexpr DWORD kWaitMs = 10000;
@@ -65,23 +65,12 @@ protected:
 
 // --- service control -------------------------------------------------------------
 
-// The service's state, or 0 when it does not exist (no state is 0).
-DWORD service_state()
-{
-    DWORD state = 0;
-    return kavwine::query_service(kServiceName, &state) == ERROR_SUCCESS ? state : 0;
-}
-
-constexpr DWORD kNoService = 0;
+DWORD service_state() { return kavwine::service_state(kServiceName); }
 
 // Start and stop requests may return before the driver host has finished.
 bool wait_for_state(DWORD wanted)
 {
-    for (DWORD waited = 0; service_state() != wanted; waited += 50) {
-        if (waited >= kWaitMs) return false;
-        Sleep(50);
-    }
-    return true;
+    return kavwine::wait_until([wanted] { return service_state() == wanted; }, kWaitMs);
 }
 
 bool device_opens()
@@ -127,11 +116,7 @@ protected:
     }
     void TearDown() override
     {
-        if (service_state() != kNoService) {
-            kavwine::stop_service(kServiceName);
-            kavwine::delete_service(kServiceName);
-            EXPECT_TRUE(wait_for_state(kNoService)) << "removing the service after the case";
-        }
+        EXPECT_EQ(kavwine::remove_service(kServiceName), 0u) << "removing the service after the case";
         TillioExports::TearDown();
     }
 };
@@ -294,10 +279,8 @@ struct VersionCase {
 TEST(OSVersion, OnlyWindows98GivesNinetyEight)
 {
     if (!kavwine::on_wine()) GTEST_SKIP() << "the version is set through Wine's AppDefaults";
-    char here[MAX_PATH] = {};
-    ASSERT_NE(GetModuleFileNameA(nullptr, here, MAX_PATH), 0u);
-    std::string probe = here;
-    probe = probe.substr(0, probe.find_last_of('\\') + 1) + "kav_os_version_probe.exe";
+    const std::string probe = kavwine::beside_this_program("kav_os_version_probe.exe");
+    ASSERT_FALSE(probe.empty()) << "this program's path";
 
     // A program without a compatibility manifest sees Windows 10 as 6.2, on
     // Windows as under Wine.

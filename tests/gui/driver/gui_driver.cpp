@@ -15,7 +15,6 @@ namespace kavgui {
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
-constexpr const char* kServiceImage = "\\SystemRoot\\system32\\drivers\\KAV_cash.sys";
 
 std::string env(const char* name)
 {
@@ -115,16 +114,6 @@ std::vector<std::string> split(const std::string& line, char separator)
 
 } // namespace
 
-bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeout_ms) return false;
-        Sleep(20);
-    }
-}
-
 std::string window_text(HWND window)
 {
     char text[1024] = "";
@@ -219,11 +208,7 @@ bool combo_choose(HWND combo, const std::string& entry)
     return false;
 }
 
-DWORD service_state()
-{
-    DWORD state = 0;
-    return kavwine::query_service(kavwine::kServiceName, &state) == ERROR_SUCCESS ? state : 0;
-}
+DWORD service_state() { return kavwine::service_state(kavwine::kServiceName); }
 
 bool service_exists()
 {
@@ -231,16 +216,12 @@ bool service_exists()
     return kavwine::query_service(kavwine::kServiceName, &state) != ERROR_SERVICE_DOES_NOT_EXIST;
 }
 
-DWORD prepare_stopped_service() { return kavwine::create_kernel_service(kavwine::kServiceName, kServiceImage); }
-
-bool remove_service()
+DWORD prepare_stopped_service()
 {
-    if (service_exists()) {
-        kavwine::stop_service(kavwine::kServiceName);
-        kavwine::delete_service(kavwine::kServiceName);
-    }
-    return wait_until([] { return !service_exists(); }, 5000);
+    return kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath);
 }
+
+bool remove_service() { return kavwine::remove_service(kavwine::kServiceName) == ERROR_SUCCESS; }
 
 std::string screenshot(const std::string& name)
 {
@@ -358,11 +339,7 @@ bool Utility::ensure_probe(HWND window)
 
     // The probe sits next to this program; the utility's thread loads it by
     // this full path when the hook first runs there.
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path = self;
-    path = path.substr(0, path.find_last_of('\\') + 1) + "gui_probe.dll";
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = LoadLibraryA(kavwine::beside_this_program("gui_probe.dll").c_str());
     if (module == nullptr) return false;
     auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, probe::kHookExport)));
     if (hook == nullptr) return false;

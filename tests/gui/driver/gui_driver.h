@@ -3,9 +3,10 @@
 // buttons clicked by position, message boxes read back and dismissed, dialog
 // controls set. Nothing depends on the utility's numeric ids.
 #pragma once
+#include "wine_test_support.h"
+
 #include <windows.h>
 
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,10 +15,8 @@
 namespace kavgui {
 
 inline constexpr const char* kMainCaption = "KAV Cash Drawer Utility";
-inline constexpr DWORD kWaitMs = 15000;
-
-// Polls condition every 20 ms until it holds or timeout_ms have passed.
-bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms = kWaitMs);
+using kavwine::kWaitMs;
+using kavwine::wait_until;
 
 // A message box as the user sees it.
 struct MessageBoxInfo {

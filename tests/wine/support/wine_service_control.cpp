@@ -93,4 +93,25 @@ DWORD query_service(const char* name, DWORD* state)
     });
 }
 
+DWORD service_state(const char* name)
+{
+    DWORD state = kNoService;
+    return query_service(name, &state) == ERROR_SUCCESS ? state : kNoService;
+}
+
+DWORD remove_service(const char* name)
+{
+    DWORD state = 0;
+    if (query_service(name, &state) == ERROR_SERVICE_DOES_NOT_EXIST) return ERROR_SUCCESS;
+    // Either step may find its work done (a stopped service, or one another
+    // process marked for deletion): only whether the service goes counts.
+    stop_service(name);
+    const DWORD deleted = delete_service(name);
+    for (DWORD waited = 0;; waited += kPollMs) {
+        if (query_service(name, &state) == ERROR_SERVICE_DOES_NOT_EXIST) return ERROR_SUCCESS;
+        if (waited >= kWaitMs) return deleted != ERROR_SUCCESS ? deleted : ERROR_SERVICE_REQUEST_TIMEOUT;
+        Sleep(kPollMs);
+    }
+}
+
 } // namespace kavwine

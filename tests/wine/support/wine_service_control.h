@@ -14,4 +14,12 @@ DWORD stop_service(const char* name); // a stopped service is not an error
 DWORD delete_service(const char* name);
 DWORD query_service(const char* name, DWORD* state);
 
+// No service state is 0.
+inline constexpr DWORD kNoService = 0;
+// The service's state, kNoService when it does not exist.
+DWORD service_state(const char* name);
+// Stopped and deleted if present; succeeds once it is gone, a missing
+// service included.
+DWORD remove_service(const char* name);
+
 } // namespace kavwine

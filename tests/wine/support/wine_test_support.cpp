@@ -15,6 +15,24 @@ bool on_wine()
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeout_ms) return false;
+        Sleep(20);
+    }
+}
+
+std::string beside_this_program(const std::string& file)
+{
+    char self[MAX_PATH] = "";
+    if (GetModuleFileNameA(nullptr, self, MAX_PATH) == 0) return "";
+    const std::string path = self;
+    return path.substr(0, path.find_last_of('\\') + 1) + file;
+}
+
 void known_wine_difference(const char* what)
 {
     std::printf("known Wine difference: %s\n", what);
@@ -45,14 +63,16 @@ std::string TraceLog::since(size_t mark) const
 std::string TraceLog::wait_for(size_t mark, const std::string& message, int count, DWORD timeout_ms) const
 {
     const std::string line = driver_line(message);
-    const DWORD start = GetTickCount();
-    for (;;) {
-        std::string text = since(mark);
-        int found = 0;
-        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++found;
-        if (found >= count || GetTickCount() - start >= timeout_ms) return text;
-        Sleep(20);
-    }
+    std::string text;
+    wait_until(
+        [&] {
+            text = since(mark);
+            int found = 0;
+            for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++found;
+            return found >= count;
+        },
+        timeout_ms);
+    return text;
 }
 
 std::string driver_line(const std::string& message) { return std::string(kServiceName) + ": " + message + "\n"; }

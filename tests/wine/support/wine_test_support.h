@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@ namespace kavwine {
 
 inline constexpr const char* kDevicePath = "\\\\.\\KAV_cash";
 inline constexpr const char* kServiceName = "KAV_cash";
+// A relative ImagePath does not load under Wine (error 1114); this form does.
+inline constexpr const char* kWineImagePath = "\\SystemRoot\\system32\\drivers\\KAV_cash.sys";
+
+inline constexpr DWORD kWaitMs = 15000;
+// Polls condition every 20 ms until it holds or timeout_ms have passed.
+bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms = kWaitMs);
+
+// The Windows path of a file in this program's own folder, "" if this
+// program's own path is not known.
+std::string beside_this_program(const std::string& file);
 
 bool on_wine();
 
