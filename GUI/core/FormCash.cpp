@@ -1,5 +1,6 @@
 #include "FormCash.h"
 
+#include "auto_ini.h"
 #include "board_commands.h"
 #include "number_rules.h"
 #include "os_version.h"

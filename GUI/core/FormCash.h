@@ -2,7 +2,6 @@
 // toolbar buttons. The view forwards events here and draws; it decides nothing.
 #pragma once
 #include "Module1.h"
-#include "auto_ini.h"
 #include "main_window_data.h"
 #include "message_view.h"
 #include "system_services.h"
@@ -67,9 +66,6 @@ public:
 
     // The close box (or any WM_CLOSE): the closing steps, then the program ends.
     void on_close_box();
-
-    // Whether the closing steps have run.
-    bool closed() const { return closed_; }
 
 private:
     bool CheckLibrary(const std::string& library_file);

@@ -62,8 +62,6 @@ bool report_state(int32_t result, int drawer, MessageView& view)
 
 } // namespace
 
-std::span<const BoardCommand> board_commands() { return kBoardCommands; }
-
 const BoardCommand* find_board_command(Command command)
 {
     for (const BoardCommand& entry : kBoardCommands)

@@ -5,8 +5,6 @@
 #include "main_window_data.h"
 #include "message_view.h"
 
-#include <span>
-
 namespace kav::gui {
 
 // open: DeviceControl; reports -1 and -2.
@@ -24,8 +22,6 @@ struct BoardCommand {
     // The drawer the status messages name.
     int drawer;
 };
-
-std::span<const BoardCommand> board_commands();
 
 // The board command run by this menu command, or null.
 const BoardCommand* find_board_command(Command command);

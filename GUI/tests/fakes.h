@@ -3,6 +3,7 @@
 #pragma once
 #include "FormCash.h"
 #include "Module1.h"
+#include "auto_ini.h"
 #include "system_services.h"
 
 #include <gtest/gtest.h>
