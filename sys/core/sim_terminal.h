@@ -38,7 +38,10 @@ public:
 
     enum Group : uint8_t { SuperIo, Port408, Port201, Dio200, Dio220, Dio240, Dio260, Dio280, kGroups };
 
-    constexpr explicit SimTerminal(SimClock& clock) : clock_(clock) {}
+    constexpr explicit SimTerminal(SimClock& clock, SimObserver* observer = nullptr)
+        : clock_(clock), observer_(observer)
+    {
+    }
 
     uint8_t read(uint16_t port) override;
     void write(uint16_t port, uint8_t value) override;

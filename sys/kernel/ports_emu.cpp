@@ -41,12 +41,8 @@ public:
 
 CounterClock g_clock;
 TracePrinter g_printer;
-constinit kav::SimTerminal g_terminal{g_clock};
+constinit kav::SimTerminal g_terminal{g_clock, &g_printer};
 
 } // namespace
 
-kav::PortIo& DRVSHELL_Ports()
-{
-    g_terminal.set_observer(&g_printer);
-    return g_terminal;
-}
+kav::PortIo& DRVSHELL_Ports() { return g_terminal; }
