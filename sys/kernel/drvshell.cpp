@@ -269,5 +269,6 @@ void DRVSHELL_ResetForTests()
     new (&g_pool) kav::GuardedPool{g_raw_pool, g_platform};
     new (&g_debug) kav::WdmDebug{g_pool, g_platform};
     g_callbacks = DRVSHELL_CALLBACKS{};
+    DRVSHELL_ResetPortsForTests();
 }
 #endif

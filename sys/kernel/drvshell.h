@@ -55,4 +55,6 @@ kav::PortIo& DRVSHELL_Ports();
 #if !defined(KAV_KERNEL)
 // Native tests start every case from a freshly loaded driver image.
 void DRVSHELL_ResetForTests();
+// The backend's part of that: the simulated terminal back at power-on.
+void DRVSHELL_ResetPortsForTests();
 #endif

@@ -46,3 +46,7 @@ constinit kav::SimTerminal g_terminal{g_clock, &g_printer};
 } // namespace
 
 kav::PortIo& DRVSHELL_Ports() { return g_terminal; }
+
+#if !defined(KAV_KERNEL)
+void DRVSHELL_ResetPortsForTests() { g_terminal.reset(); }
+#endif

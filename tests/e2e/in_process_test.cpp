@@ -81,7 +81,6 @@ protected:
 
 TEST_F(EndToEnd, Volx8613DrawerOneOpensReportsOpenAndClosesAgain)
 {
-    wait_seconds(10); // drawers of earlier tests have shut
     EXPECT_EQ(library.status(channel, path, 13), 0);
     EXPECT_EQ(library.device_control(channel, path, 12), kDone);
     EXPECT_EQ(library.status(channel, path, 13), 1);
@@ -93,7 +92,6 @@ TEST_F(EndToEnd, Volx8613DrawerOneOpensReportsOpenAndClosesAgain)
 
 TEST_F(EndToEnd, ThinClientCommandsCarryTheChosenBase)
 {
-    wait_seconds(10);
     EXPECT_EQ(library.device_control(channel, path, 0x200 + 18), kDone);
     EXPECT_EQ(library.status(channel, path, 0x200 + 19), 1);
     EXPECT_EQ(library.status(channel, path, 0x280 + 19), 0) << "another base, another port";
