@@ -20,11 +20,7 @@ ULONG request_length(PIRP irp)
     switch (stack->MajorFunction) {
     case IRP_MJ_READ: return stack->Parameters.Read.Length;
     case IRP_MJ_WRITE: return stack->Parameters.Write.Length;
-    case IRP_MJ_DEVICE_CONTROL: {
-        const ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
-        const ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
-        return in > out ? in : out; // the system buffer's length
-    }
+    case IRP_MJ_DEVICE_CONTROL: return DRVSHELL_ControlRequest(irp).length();
     default: return 0;
     }
 }
@@ -81,7 +77,7 @@ NTSTATUS create_device_object(PDRIVER_OBJECT driver)
         g_debug.print("Create SymLink (%s)\n", link_name);
         status = IoCreateUnprotectedSymbolicLink(&link_w, &device_w);
         if (NT_SUCCESS(status)) {
-            auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+            DEVICE_EXTENSION* ext = DRVSHELL_Extension(device);
             memset(ext, 0, sizeof *ext);
             memcpy(ext->DeviceName, device_name, sizeof device_name);
             memcpy(ext->LinkName, link_name, sizeof link_name);
@@ -219,14 +215,10 @@ NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp)
     irp->IoStatus.Information = 0;
     log_request(device, irp);
 
-    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+    const ULONG code = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode;
     NTSTATUS status = STATUS_SUCCESS;
     if (kav::is_drawer_code(code)) {
-        const kav::RequestBuffer request{static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
-                                         stack->Parameters.DeviceIoControl.InputBufferLength,
-                                         stack->Parameters.DeviceIoControl.OutputBufferLength};
-        const kav::ControlResult result = kav::run_drawer_code(DRVSHELL_Ports(), code, request);
+        const kav::ControlResult result = kav::run_drawer_code(DRVSHELL_Ports(), code, DRVSHELL_ControlRequest(irp));
         irp->IoStatus.Information = result.bytes_returned;
         status = result.status;
     } else {
@@ -249,7 +241,7 @@ void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver)
     g_debug.trace("enter DRVSHELL_Unload");
     PDEVICE_OBJECT device = driver->DeviceObject;
     if (device != nullptr) {
-        auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+        const DEVICE_EXTENSION* ext = DRVSHELL_Extension(device);
         // Converted on the stack: unload must not depend on the pool.
         WCHAR link_buffer[kNameBytes];
         ANSI_STRING ansi;

@@ -3,6 +3,7 @@
 // device layer plugs in through the callback table that OpenDriver fills.
 #pragma once
 #include "kernel_api.h"
+#include "command_engine.h"
 #include "guarded_pool.h"
 #include "port_io.h"
 #include "wdm_debug.h"
@@ -26,6 +27,19 @@ struct DEVICE_EXTENSION {
     char LinkName[kNameBytes];
     void* Context; // the device layer's
 };
+
+inline DEVICE_EXTENSION* DRVSHELL_Extension(PDEVICE_OBJECT device)
+{
+    return static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+}
+
+// A device-control request's one system buffer with its input and output lengths.
+inline kav::RequestBuffer DRVSHELL_ControlRequest(PIRP irp)
+{
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    return {static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer), stack->Parameters.DeviceIoControl.InputBufferLength,
+            stack->Parameters.DeviceIoControl.OutputBufferLength};
+}
 
 // The device layer's registration routine: fills the table and sets the
 // driver's name and version. It cannot fail.

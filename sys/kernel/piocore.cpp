@@ -11,7 +11,7 @@ constexpr const char* kDriverVersion = "1.00";
 
 PIOCORE_CONTEXT* context_of(PDEVICE_OBJECT device)
 {
-    return static_cast<PIOCORE_CONTEXT*>(static_cast<DEVICE_EXTENSION*>(device->DeviceExtension)->Context);
+    return static_cast<PIOCORE_CONTEXT*>(DRVSHELL_Extension(device)->Context);
 }
 
 void trace(const char* message) { DRVSHELL_Debug().trace(message); }
@@ -54,15 +54,10 @@ void PIOCORE_Unload(PDRIVER_OBJECT)
 NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT, PIRP irp)
 {
     trace("enter PIOCORE_Dispatch");
-    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    NTSTATUS status = STATUS_INVALID_PARAMETER;
-    irp->IoStatus.Information = 0;
-    if (stack->Parameters.DeviceIoControl.IoControlCode == kav::kIoctlGetDriverInfo) {
-        const kav::RequestBuffer request{static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
-                                         stack->Parameters.DeviceIoControl.InputBufferLength,
-                                         stack->Parameters.DeviceIoControl.OutputBufferLength};
-        const kav::ControlResult r =
-            kav::answer_driver_info(DRVSHELL_Debug(), DRVSHELL_Pool(), request, kDriverName, kDriverVersion);
+    NTSTATUS status = STATUS_INVALID_PARAMETER; // the framework has set the byte count to 0
+    if (IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode == kav::kIoctlGetDriverInfo) {
+        const kav::ControlResult r = kav::answer_driver_info(DRVSHELL_Debug(), DRVSHELL_Pool(),
+                                                             DRVSHELL_ControlRequest(irp), kDriverName, kDriverVersion);
         irp->IoStatus.Information = r.bytes_returned;
         status = r.status;
     } else {
@@ -76,7 +71,7 @@ NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
     trace("enter PIOCORE_AddDevice");
     NTSTATUS status = STATUS_SUCCESS;
     void* ctx = DRVSHELL_Pool().allocate(sizeof(PIOCORE_CONTEXT), true);
-    static_cast<DEVICE_EXTENSION*>(device->DeviceExtension)->Context = ctx;
+    DRVSHELL_Extension(device)->Context = ctx;
     if (ctx == nullptr) status = STATUS_INSUFFICIENT_RESOURCES;
     device->Flags |= DO_BUFFERED_IO;
     device->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
@@ -86,7 +81,7 @@ NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
 NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device)
 {
     trace("enter PIOCORE_RemoveDevice");
-    auto* ext = static_cast<DEVICE_EXTENSION*>(device->DeviceExtension);
+    DEVICE_EXTENSION* ext = DRVSHELL_Extension(device);
     if (auto* ctx = static_cast<PIOCORE_CONTEXT*>(ext->Context)) {
         release_held(ctx);
         DRVSHELL_Pool().release(ctx);

@@ -48,7 +48,7 @@ protected:
         loaded = false;
     }
     PDEVICE_OBJECT device() const { return driver.DeviceObject; }
-    DEVICE_EXTENSION* extension() const { return static_cast<DEVICE_EXTENSION*>(device()->DeviceExtension); }
+    DEVICE_EXTENSION* extension() const { return DRVSHELL_Extension(device()); }
 
     // Sends one request through the routine the driver registered for it.
     NTSTATUS send(Request& r, UCHAR major)
