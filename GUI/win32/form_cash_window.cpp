@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -16,6 +17,8 @@ constexpr char kWindowClass[] = "KAV_FormCash";
 // Toolbar buttons report 1000 + their 1-based index, apart from every menu id.
 constexpr UINT kToolbarIdBase = 1000;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN; // no minimise, no maximise
+constexpr int kPictureIds[] = {IDB_BANNER,    IDB_TERMINAL1, IDB_TERMINAL2, IDB_TERMINAL3,
+                               IDB_TERMINAL4, IDB_TERMINAL5, IDB_TERMINAL6};
 
 std::string text(std::string_view view) { return std::string(view); }
 
@@ -53,7 +56,6 @@ void draw_picture(HDC dc, HBITMAP bitmap, const RECT& r)
     GetObject(bitmap, sizeof info, &info);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    SetStretchBltMode(dc, HALFTONE);
     StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth, info.bmHeight,
                SRCCOPY);
     SelectObject(memory, old);
@@ -67,6 +69,11 @@ HBITMAP load_bitmap(HINSTANCE instance, int id)
 
 } // namespace
 
+void report_missing_export(HWND owner)
+{
+    MessageBoxA(owner, "tillio.dll lacks a function this program needs.", kav::gui::kTitleError, MB_OK);
+}
+
 FormCashWindow::FormCashWindow(HINSTANCE instance, kav::gui::Module1& module) : instance_(instance), module_(module)
 {
 }
@@ -74,9 +81,8 @@ FormCashWindow::FormCashWindow(HINSTANCE instance, kav::gui::Module1& module) : 
 FormCashWindow::~FormCashWindow()
 {
     if (images_ != nullptr) ImageList_Destroy(images_);
-    if (banner_ != nullptr) DeleteObject(banner_);
-    for (HBITMAP b : terminals_)
-        if (b != nullptr) DeleteObject(b);
+    for (const Picture& picture : pictures_)
+        if (picture.bitmap != nullptr) DeleteObject(picture.bitmap);
 }
 
 bool FormCashWindow::create(int show)
@@ -100,13 +106,14 @@ bool FormCashWindow::create(int show)
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-    banner_ = load_bitmap(instance_, IDB_BANNER);
-    for (int i = 0; i < 6; ++i) terminals_[i] = load_bitmap(instance_, IDB_TERMINAL1 + i);
+    static_assert(std::size(kPictureIds) == kPictureCount);
+    for (size_t i = 0; i < kPictureCount; ++i) pictures_[i].bitmap = load_bitmap(instance_, kPictureIds[i]);
 
     hwnd_ = CreateWindowExA(0, kWindowClass, text(kav::gui::kFormCashCaption).c_str(), kStyle, x, y, width, height,
                             nullptr, menu, instance_, this);
     if (hwnd_ == nullptr) return false;
     create_toolbar();
+    place_pictures();
     ShowWindow(hwnd_, show);
     UpdateWindow(hwnd_);
     return true;
@@ -159,8 +166,6 @@ void FormCashWindow::show_dio_address_window() { run_form_tcdio(instance_, hwnd_
 
 void FormCashWindow::end_program()
 {
-    if (ended_) return;
-    ended_ = true;
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
     PostQuitMessage(0);
 }
@@ -173,10 +178,10 @@ void FormCashWindow::guarded(Action&& action)
     try {
         action();
     } catch (const std::bad_function_call&) {
-        MessageBoxA(hwnd_, "tillio.dll lacks a function this program needs.", "Error", MB_OK);
+        report_missing_export(hwnd_);
         end_program();
     } catch (...) {
-        MessageBoxA(hwnd_, "Unexpected error.", "Error", MB_OK);
+        MessageBoxA(hwnd_, "Unexpected error.", kav::gui::kTitleError, MB_OK);
         end_program();
     }
 }
@@ -237,25 +242,32 @@ LRESULT FormCashWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     }
 }
 
+// The toolbar's height is known once it has sized itself; the window is not
+// resizable, so the pictures' places never change after this.
+void FormCashWindow::place_pictures()
+{
+    RECT bar{};
+    if (toolbar_ != nullptr) GetWindowRect(toolbar_, &bar);
+    const int top = bar.bottom - bar.top;
+    pictures_[0].place = {0, top, kav::gui::kBannerWidth, top + kav::gui::kBannerHeight};
+
+    // Two rows of three terminals fill the rest of the client area.
+    const int rows_top = pictures_[0].place.bottom + 8;
+    const int cell_w = kav::gui::kFormCashClientWidth / 3;
+    const int cell_h = (kav::gui::kFormCashClientHeight - rows_top) / 2;
+    for (size_t i = 1; i < kPictureCount; ++i) {
+        const int cell = static_cast<int>(i - 1);
+        const int left = (cell % 3) * cell_w + 6;
+        const int cell_top = rows_top + (cell / 3) * cell_h + 4;
+        pictures_[i].place = {left, cell_top, left + cell_w - 12, cell_top + cell_h - 8};
+    }
+}
+
 void FormCashWindow::paint()
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    RECT bar{};
-    if (toolbar_ != nullptr) GetWindowRect(toolbar_, &bar);
-    const int top = bar.bottom - bar.top;
-    const RECT banner{0, top, kav::gui::kBannerWidth, top + kav::gui::kBannerHeight};
-    draw_picture(dc, banner_, banner);
-
-    // Two rows of three terminals fill the rest of the client area.
-    const int rows_top = banner.bottom + 8;
-    const int cell_w = kav::gui::kFormCashClientWidth / 3;
-    const int cell_h = (kav::gui::kFormCashClientHeight - rows_top) / 2;
-    for (int i = 0; i < 6; ++i) {
-        const int left = (i % 3) * cell_w + 6;
-        const int cell_top = rows_top + (i / 3) * cell_h + 4;
-        const RECT r{left, cell_top, left + cell_w - 12, cell_top + cell_h - 8};
-        draw_picture(dc, terminals_[i], r);
-    }
+    SetStretchBltMode(dc, HALFTONE);
+    for (const Picture& picture : pictures_) draw_picture(dc, picture.bitmap, picture.place);
     EndPaint(hwnd_, &ps);
 }

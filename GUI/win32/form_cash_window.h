@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+// Before the program ends because tillio.dll lacks an export it calls.
+void report_missing_export(HWND owner);
+
 class FormCashWindow final : public kav::gui::CashView {
 public:
     FormCashWindow(HINSTANCE instance, kav::gui::Module1& module);
@@ -29,6 +32,7 @@ private:
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
     void create_toolbar();
+    void place_pictures();
     void paint();
     template <typename Action>
     void guarded(Action&& action);
@@ -39,7 +43,12 @@ private:
     HWND hwnd_ = nullptr;
     HWND toolbar_ = nullptr;
     HIMAGELIST images_ = nullptr;
-    HBITMAP banner_ = nullptr;
-    HBITMAP terminals_[6] = {};
-    bool ended_ = false;
+    // Image1, the banner, and Image2..Image7, the terminals: each bitmap (null
+    // where the artwork is missing) and where it is drawn.
+    struct Picture {
+        HBITMAP bitmap = nullptr;
+        RECT place{};
+    };
+    static constexpr size_t kPictureCount = 7;
+    Picture pictures_[kPictureCount];
 };

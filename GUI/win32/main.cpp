@@ -12,7 +12,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES}; // the toolbar and its tool tips
     InitCommonControlsEx(&controls);
 
     kav::gui::Module1 module;
@@ -28,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         // An unattended start shows the main window until the loop test exists.
         if (!window.create(show)) return 1;
     } catch (const std::bad_function_call&) {
-        MessageBoxA(nullptr, "tillio.dll lacks a function this program needs.", "Error", MB_OK);
+        report_missing_export(nullptr);
         return 1;
     }
     return window.run();

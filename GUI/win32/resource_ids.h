@@ -4,4 +4,10 @@
 #define IDI_PROGRAM 1
 #define IDB_TOOLBAR 100 // the eight toolbar icons side by side, 32x32 each
 #define IDB_BANNER 101
-#define IDB_TERMINAL1 102 // IDB_TERMINAL1 .. IDB_TERMINAL1 + 5: the six terminal pictures
+// The six terminal pictures, in the main window's order.
+#define IDB_TERMINAL1 102
+#define IDB_TERMINAL2 103
+#define IDB_TERMINAL3 104
+#define IDB_TERMINAL4 105
+#define IDB_TERMINAL5 106
+#define IDB_TERMINAL6 107
