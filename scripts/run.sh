@@ -12,11 +12,13 @@ cmake --build --preset win64 -j "$(nproc)" --target \
   KAV_Cash_Drawer_Utility tillio KAV_cash_emu kav_svc gui_demo gui_probe
 
 build=$PWD/build/win64
-template=$build/wine/template-prefix
-bash tests/wine/harness/make_template_prefix.sh "$template"
-
-run=(--template "$template" --work "$build/demo/run" --service-helper "$build/tests/wine/kav_svc.exe"
-     --driver "$build/sys/emu/KAV_cash.sys" --library "$build/exe/tillio/tillio.dll" --no-service)
+artifacts=$build/demo/artifacts
+demo=$build/tests/gui/gui_demo.exe
+gui=(--artifacts "$artifacts" --utility "$build/GUI/KAV_Cash_Drawer_Utility.exe")
+# The Wine harness makes the template prefix on its first use.
+run=(--template "$build/wine/template-prefix" --work "$build/demo/run"
+     --service-helper "$build/tests/wine/kav_svc.exe" --driver "$build/sys/emu/KAV_cash.sys"
+     --library "$build/exe/tillio/tillio.dll" --no-service)
 
 display_usable() {
   [[ -n ${DISPLAY:-} ]] || return 1
@@ -28,15 +30,10 @@ display_usable() {
 
 if display_usable; then
   echo "run: opening the utility on $DISPLAY"
-  mkdir -p "$build/demo/artifacts"
-  export KAV_GUI_UTILITY="Z:$(sed 's|/|\\|g' <<<"$build/GUI/KAV_Cash_Drawer_Utility.exe")"
-  export KAV_GUI_ARTIFACTS="Z:$(sed 's|/|\\|g' <<<"$build/demo/artifacts")"
-  exec bash tests/wine/harness/run_wine_test.sh "${run[@]}" --display "$DISPLAY" --timeout 86400 \
-    -- "$build/tests/gui/gui_demo.exe" --interactive
+  exec bash tests/gui/harness/run_gui_test.sh "${gui[@]}" --display "$DISPLAY" \
+    -- "${run[@]}" --timeout 86400 -- "$demo" --interactive
 fi
 
 echo "run: no display; touring the utility on a virtual display"
-artifacts=$build/demo/artifacts
-bash tests/gui/harness/run_gui_test.sh --artifacts "$artifacts" \
-  --utility "$build/GUI/KAV_Cash_Drawer_Utility.exe" -- "${run[@]}" --timeout 150 -- "$build/tests/gui/gui_demo.exe"
+bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" --timeout 150 -- "$demo"
 echo "run: screenshots in $artifacts"

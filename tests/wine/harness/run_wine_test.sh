@@ -37,7 +37,12 @@ while (($#)); do
     --library) library=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
     --no-service) make_service=0; shift ;;
-    --drive) drives+=("${2,,}"); shift 2 ;;
+    --drive)
+      if [[ ! ${2,,} =~ ^[a-z]$ ]]; then
+        echo "run_wine_test: --drive takes one letter, not $2" >&2
+        exit 2
+      fi
+      drives+=("${2,,}"); shift 2 ;;
     --display) display=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "run_wine_test: unknown argument $1" >&2; exit 2 ;;
@@ -90,10 +95,6 @@ if [[ -n $library ]]; then
   cp "$library" "$system32/tillio.dll"
 fi
 for letter in "${drives[@]}"; do
-  if [[ ! $letter =~ ^[a-z]$ ]]; then
-    echo "run_wine_test: --drive takes one letter, not $letter" >&2
-    exit 2
-  fi
   mkdir -p "$work/drive_$letter"
   ln -sfn "$work/drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
 done
@@ -144,9 +145,8 @@ if [[ -n $driver ]] && ((make_service)); then
 fi
 
 # The program's own console output stays readable: no fixme noise.
-windows_trace=Z:${trace//\//\\}
 # In the background, so that an interruption is handled at once.
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$windows_trace timeout "$timeout_s" "$WINE64" "$@" &
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE64" "$@" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''

@@ -12,6 +12,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Headless and deterministic: never open windows on a developer's desktop.
 unset DISPLAY WAYLAND_DISPLAY
 
+# windows_path <file>: the file as a Windows program names it; Wine maps Z: to /.
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+
 wine_env_check() {
   local tool
   for tool in "$WINE64" "$WINESERVER"; do
