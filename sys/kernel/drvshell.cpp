@@ -176,17 +176,13 @@ namespace {
 NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP))
 {
     const ULONG length = request_length(irp);
+    irp->IoStatus.Information = 0; // a slot sets it only for what it moved
     log_request(device, irp);
     if (irp->AssociatedIrp.SystemBuffer == nullptr || length == 0) {
         g_debug.trace("STATUS_INVALID_BUFFER_SIZE");
-        irp->IoStatus.Information = 0;
         return finish(device, irp, STATUS_INVALID_BUFFER_SIZE);
     }
-    if (slot == nullptr) {
-        irp->IoStatus.Information = 0;
-        return finish(device, irp, STATUS_SUCCESS);
-    }
-    return finish(device, irp, slot(device, irp));
+    return finish(device, irp, slot != nullptr ? slot(device, irp) : STATUS_SUCCESS);
 }
 
 } // namespace

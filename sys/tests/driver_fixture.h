@@ -55,7 +55,9 @@ protected:
     {
         r.irp.Stack.MajorFunction = major;
         r.irp.AssociatedIrp.SystemBuffer = r.buffer.empty() ? nullptr : r.buffer.data();
-        r.irp.IoStatus.Status = static_cast<NTSTATUS>(0xDEADBEEF); // the driver must set it
+        // The driver must set both.
+        r.irp.IoStatus.Status = static_cast<NTSTATUS>(0xDEADBEEF);
+        r.irp.IoStatus.Information = 0xBAD;
         auto& completed = HostKernel::get().completed;
         const size_t before = completed.size();
         r.returned = driver.MajorFunction[major](device(), &r.irp);
