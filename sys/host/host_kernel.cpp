@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -18,6 +19,13 @@ bool take_pool_call()
     HostKernel& k = HostKernel::get();
     ++k.pool_calls;
     return k.fail_pool_at == 0 || k.pool_calls != k.fail_pool_at;
+}
+
+std::string to_narrow(const UNICODE_STRING& s)
+{
+    std::string out;
+    for (USHORT i = 0; i < s.Length / 2; ++i) out += static_cast<char>(s.Buffer[i]);
+    return out;
 }
 
 } // namespace
@@ -40,13 +48,6 @@ std::string HostKernel::debug_text() const
     std::string all;
     for (const std::string& l : debug_lines) all += l;
     return all;
-}
-
-std::string to_narrow(const UNICODE_STRING& s)
-{
-    std::string out;
-    for (USHORT i = 0; i < s.Length / 2; ++i) out += static_cast<char>(s.Buffer[i]);
-    return out;
 }
 
 NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extension_size, PUNICODE_STRING name, ULONG type, ULONG,
@@ -114,15 +115,6 @@ void RtlInitAnsiString(PANSI_STRING dest, PCSZ source)
     dest->MaximumLength = static_cast<USHORT>(source ? n + 1 : 0);
 }
 
-void RtlInitUnicodeString(PUNICODE_STRING dest, const WCHAR* source)
-{
-    size_t n = 0;
-    while (source && source[n]) ++n;
-    dest->Buffer = const_cast<WCHAR*>(source);
-    dest->Length = static_cast<USHORT>(n * 2);
-    dest->MaximumLength = static_cast<USHORT>(source ? n * 2 + 2 : 0);
-}
-
 NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING dest, PANSI_STRING source, BOOLEAN allocate)
 {
     WCHAR* buf = dest->Buffer;
@@ -174,13 +166,6 @@ LARGE_INTEGER KeQueryPerformanceCounter(LARGE_INTEGER* frequency)
     LARGE_INTEGER now;
     now.QuadPart = k.counter;
     return now;
-}
-
-void KeStallExecutionProcessor(ULONG microseconds)
-{
-    HostKernel& k = HostKernel::get();
-    k.stalled_us += microseconds;
-    k.counter += static_cast<int64_t>(microseconds) * 10;
 }
 
 ULONG DbgPrint(PCSZ format, ...)

@@ -17,7 +17,6 @@ using CCHAR = char;
 using BOOLEAN = uint8_t;
 using PVOID = void*;
 using PCHAR = char*;
-using PUCHAR = uint8_t*;
 using PCSZ = const char*;
 using WCHAR = char16_t;
 using SIZE_T = size_t;
@@ -116,8 +115,6 @@ using PIRP = IRP*;
 
 using PDRIVER_DISPATCH = NTSTATUS (*)(PDEVICE_OBJECT, PIRP);
 using PDRIVER_UNLOAD = void (*)(DRIVER_OBJECT*);
-using DRIVER_DISPATCH = NTSTATUS(PDEVICE_OBJECT, PIRP);
-using DRIVER_UNLOAD = void(DRIVER_OBJECT*);
 
 struct DRIVER_OBJECT {
     DEVICE_OBJECT* DeviceObject;
@@ -136,13 +133,11 @@ NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING link);
 void IofCompleteRequest(PIRP irp, CCHAR boost);
 #define IoCompleteRequest IofCompleteRequest
 void RtlInitAnsiString(PANSI_STRING dest, PCSZ source);
-void RtlInitUnicodeString(PUNICODE_STRING dest, const WCHAR* source);
 NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING dest, PANSI_STRING source, BOOLEAN allocate);
 void RtlFreeUnicodeString(PUNICODE_STRING s);
 PVOID ExAllocatePoolWithTag(POOL_TYPE type, SIZE_T bytes, ULONG tag);
 void ExFreePool(PVOID block);
 LARGE_INTEGER KeQueryPerformanceCounter(LARGE_INTEGER* frequency);
-void KeStallExecutionProcessor(ULONG microseconds);
 ULONG DbgPrint(PCSZ format, ...);
 void DbgBreakPoint();
 ULONG64 read_cycle_counter(); // the processor's time-stamp counter
@@ -164,11 +159,8 @@ struct HostKernel {
     int breakpoints = 0;
     std::vector<PIRP> completed;
     int64_t counter = 0; // performance counter; advances on each query
-    uint64_t stalled_us = 0;
 
     static HostKernel& get();
     void reset();
     std::string debug_text() const;
 };
-
-std::string to_narrow(const UNICODE_STRING& s);
