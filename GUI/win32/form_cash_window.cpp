@@ -87,6 +87,9 @@ FormCashWindow::~FormCashWindow()
 
 bool FormCashWindow::create(int show)
 {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES}; // the toolbar and its tool tips
+    InitCommonControlsEx(&controls);
+
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = window_proc;

@@ -7,6 +7,12 @@ namespace {
 
 using kav::gui::ControlRect;
 
+// Control ids, for the buttons the dialog manager's own: Enter is OK, Esc is Cancel.
+constexpr int kLabel1Id = 1000;
+constexpr int kComboTCDioId = 1001;
+constexpr int kCmdOKId = IDOK;
+constexpr int kCmdCancelId = IDCANCEL;
+
 class TCDioDialog final : public kav::gui::TCDioView {
 public:
     TCDioDialog(HINSTANCE instance, kav::gui::Module1& module) : instance_(instance), form_(module, *this) {}

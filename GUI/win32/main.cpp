@@ -6,15 +6,11 @@
 #include "win32_system_services.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <functional>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES}; // the toolbar and its tool tips
-    InitCommonControlsEx(&controls);
-
     kav::gui::Module1 module;
     module.library = kav::gui::bind_library_on_first_call(tillio_lookup());
     Win32SystemServices system;
