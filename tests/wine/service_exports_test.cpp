@@ -17,6 +17,7 @@
 
 namespace {
 
+using kavwine::export_of;
 using kavwine::kNoService;
 using kavwine::kServiceName;
 using kavwine::kWineImagePath;
@@ -24,12 +25,6 @@ using kavwine::kWineImagePath;
 constexpr const char* kProductImagePath = "system32\\drivers\\KAV_cash.sys";
 
 constexpr DWORD kWaitMs = 10000;
-
-template <typename Fn>
-Fn export_of(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // The five exports, bound by name from the system directory as the utility does.
 class TillioExports : public ::testing::Test {

@@ -42,10 +42,7 @@ public:
     Tillio& operator=(const Tillio&) = delete;
 
     HMODULE module() const { return module_; }
-    ChannelFn fn(const char* name) const
-    {
-        return module_ ? reinterpret_cast<ChannelFn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
-    }
+    ChannelFn fn(const char* name) const { return module_ ? kavwine::export_of<ChannelFn>(module_, name) : nullptr; }
 
 private:
     HMODULE module_;
@@ -118,6 +115,7 @@ TEST_P(EveryBoard, DrawerOpensAndClosesAgain)
     }
 
     TraceLog trace;
+    ASSERT_TRUE(trace.available()) << "KAV_WINE_TRACE_LOG is not set: run under the Wine harness";
     size_t mark = trace.mark();
     Clock::time_point last_open{};
     for (const BoardDrawer& d : kDrawers) {
@@ -125,13 +123,11 @@ TEST_P(EveryBoard, DrawerOpensAndClosesAgain)
         EXPECT_EQ(device_control_(kDevicePath, open), 0) << d.board << ": DeviceControl(" << open << ")";
         last_open = Clock::now();
     }
-    if (trace.available()) {
-        std::string lines = trace.since(mark);
-        EXPECT_TRUE(has_line(lines, "enter DRVSHELL_Dispatch")) << "the opens reached the driver:\n" << lines;
-        for (const BoardDrawer& d : kDrawers) {
-            const std::string moved = "drawer " + std::to_string(drawer) + " opened (port " + d.port + ")";
-            EXPECT_NE(lines.find(moved), std::string::npos) << d.board << ": no \"" << moved << "\" in\n" << lines;
-        }
+    std::string lines = trace.since(mark);
+    EXPECT_TRUE(has_line(lines, "enter DRVSHELL_Dispatch")) << "the opens reached the driver:\n" << lines;
+    for (const BoardDrawer& d : kDrawers) {
+        const std::string moved = "drawer " + std::to_string(drawer) + " opened (port " + d.port + ")";
+        EXPECT_NE(lines.find(moved), std::string::npos) << d.board << ": no \"" << moved << "\" in\n" << lines;
     }
 
     for (const BoardDrawer& d : kDrawers) {

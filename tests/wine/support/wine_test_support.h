@@ -27,6 +27,13 @@ std::string beside_this_program(const std::string& file);
 
 bool on_wine();
 
+// A DLL's export as the function type the caller knows it by.
+template <typename Fn>
+Fn export_of(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // Records a place where Wine is known to behave unlike Windows, so the run's
 // output says which expectation was swapped and why.
 void known_wine_difference(const char* what);
