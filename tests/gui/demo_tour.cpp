@@ -5,6 +5,8 @@
 #include "gui_driver.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -21,6 +23,8 @@ int main(int argc, char** argv)
     }
     if (argc > 1 && std::string(argv[1]) == "--interactive") {
         std::puts("demo: the utility is running; close it to end");
+        // Seen now, not when the person closes it: stdout is buffered off a terminal.
+        std::fflush(stdout);
         utility.wait_for_exit(INFINITE);
         return 0;
     }
@@ -54,6 +58,8 @@ int main(int argc, char** argv)
             std::puts("demo: no status message appeared");
             status = 1;
         }
+    } else {
+        status = 1;
     }
     if (utility.choose_menu(main, {"&File", "&exit"}, &error) && utility.wait_for_exit()) {
         std::printf("demo: exit chosen; the KAV_cash service is %s\n",

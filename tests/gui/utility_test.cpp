@@ -245,10 +245,10 @@ TEST_F(MainWindow, ToolbarButtonsCarryTheirIconsAndToolTips)
 
 TEST_F(MainWindow, Volx8613OpenIsSilentAndStatusShowsTheDrawerOpen)
 {
+    const std::string opened = "simulated terminal: VOLX-8613 drawer 1 opened (port 0x408)";
     const size_t mark = trace_.mark();
     expect_silent(item(k8613, "Open Cash Drawer &1"));
-    EXPECT_TRUE(kavwine::has_line(trace_.wait_for(mark, "simulated terminal: VOLX-8613 drawer 1 opened (port 0x408)"),
-                                  "simulated terminal: VOLX-8613 drawer 1 opened (port 0x408)"));
+    EXPECT_TRUE(kavwine::has_line(trace_.wait_for(mark, opened), opened));
     const auto box = box_after(item(k8613, "&Status 1"));
     EXPECT_TRUE(plain_box(box, "Cash Drawer 1 is Open", "Status"));
     if (box) {

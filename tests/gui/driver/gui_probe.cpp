@@ -1,5 +1,5 @@
 // Loaded into the utility by a WH_GETMESSAGE hook of the GUI driver. Answers
-// the driver's two registered messages on the utility's window thread; every
+// the driver's three registered messages on the utility's window thread; every
 // other message passes untouched.
 #include "probe_protocol.h"
 
@@ -53,19 +53,21 @@ void dump_toolbar(HWND window, std::string& out)
     }
 }
 
-void answer(const MSG& msg, bool with_menu, bool with_toolbar = false)
+enum class Request { kPing, kMenu, kToolbar };
+
+void answer(HWND window, Request request)
 {
     char name[64];
     kavgui::probe::shared_name(GetCurrentProcessId(), name);
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
     if (mapping == nullptr) return;
     if (auto* shared = static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0))) {
-        if (with_menu || with_toolbar) {
+        if (request != Request::kPing) {
             std::string text;
-            if (with_menu) {
-                if (HMENU menu = GetMenu(msg.hwnd)) dump_menu(menu, "", text, 0);
+            if (request == Request::kMenu) {
+                if (HMENU menu = GetMenu(window)) dump_menu(menu, "", text, 0);
             } else {
-                dump_toolbar(msg.hwnd, text);
+                dump_toolbar(window, text);
             }
             const size_t n = text.size() < sizeof shared->text - 1 ? text.size() : sizeof shared->text - 1;
             text.copy(shared->text, n);
@@ -86,8 +88,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK kav_gui_probe_hook(int code, W
     static const UINT toolbar_message = RegisterWindowMessageA(kavgui::probe::kToolbarMessage);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         const MSG& msg = *reinterpret_cast<const MSG*>(lparam);
-        if (msg.message == menu_message || msg.message == ping_message || msg.message == toolbar_message)
-            answer(msg, msg.message == menu_message, msg.message == toolbar_message);
+        if (msg.message == ping_message) answer(msg.hwnd, Request::kPing);
+        if (msg.message == menu_message) answer(msg.hwnd, Request::kMenu);
+        if (msg.message == toolbar_message) answer(msg.hwnd, Request::kToolbar);
     }
     return CallNextHookEx(nullptr, code, removal, lparam);
 }
