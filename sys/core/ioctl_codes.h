@@ -12,11 +12,12 @@ inline constexpr uint32_t kIoctlGetDriverInfo = ctl_code(0x88); // 0x220220
 
 inline constexpr int32_t kFirstCommand = 10;
 inline constexpr int32_t kLastCommand = 37;
-inline constexpr uint32_t kFirstDrawerCode = 0x220228;
-inline constexpr uint32_t kLastDrawerCode = 0x220294;
 
 // Command number n (10..37) is function 0x80 + n.
 inline constexpr uint32_t drawer_code(int32_t command) { return ctl_code(0x80u + static_cast<uint32_t>(command)); }
+
+inline constexpr uint32_t kFirstDrawerCode = drawer_code(kFirstCommand);
+inline constexpr uint32_t kLastDrawerCode = drawer_code(kLastCommand);
 
 inline constexpr bool is_drawer_code(uint32_t code)
 {
