@@ -18,7 +18,6 @@ public:
 
     uint32_t size() const { return size_; }
     uint32_t index() const { return index_; }
-    void* block() const { return block_; }
 
     // No lock: two writers at once may fill the same entry, which only
     // touches what a debugger sees.
