@@ -54,15 +54,13 @@ void put_padded(Sink& sink, const Field& field, const char* sign, const char* bo
 void put_unsigned(Sink& sink, const Field& field, const char* sign, uint32_t value, uint32_t base, bool upper)
 {
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    char reversed[32];
-    size_t count = 0;
+    char body[32];
+    size_t start = sizeof body; // filled from the right, lowest digit first
     do {
-        reversed[count++] = digits[value % base];
+        body[--start] = digits[value % base];
         value /= base;
     } while (value != 0);
-    char body[32];
-    for (size_t i = 0; i < count; ++i) body[i] = reversed[count - 1 - i];
-    put_padded(sink, field, sign, body, count);
+    put_padded(sink, field, sign, body + start, sizeof body - start);
 }
 
 } // namespace
