@@ -22,7 +22,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         const kav::gui::StartupResult started = form.startup();
         if (started.outcome == kav::gui::StartupOutcome::Ended) return 0;
         // An unattended start shows the main window until the loop test exists.
-        if (!window.create(show)) return 1;
+        if (!window.create(show)) {
+            form.on_close_box(); // the driver service started above goes with the program
+            return 1;
+        }
     } catch (const std::bad_function_call&) {
         report_missing_export(nullptr);
         return 1;
