@@ -183,6 +183,6 @@ void DbgBreakPoint() { ++HostKernel::get().breakpoints; }
 
 ULONG64 read_cycle_counter()
 {
-    static ULONG64 tsc = 0;
-    return tsc += 977;
+    HostKernel& k = HostKernel::get();
+    return k.cycles += HostKernel::kCyclesPerRead;
 }

@@ -159,6 +159,10 @@ struct HostKernel {
     int breakpoints = 0;
     std::vector<PIRP> completed;
     int64_t counter = 0; // performance counter; advances on each query
+    // Time-stamp counter: starts far from 0 so a reading is never mistaken
+    // for a difference of two; advances by kCyclesPerRead on each read.
+    static constexpr ULONG64 kCyclesPerRead = 977;
+    ULONG64 cycles = 0x123456789;
 
     static HostKernel& get();
     void reset();

@@ -3,10 +3,14 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdio>
+
 namespace kav::test {
 namespace {
 
+using ::testing::Each;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 TEST_F(DriverFixture, LoadCreatesOneDeviceAndItsLinkAndUnloadRemovesEverything)
@@ -23,14 +27,19 @@ TEST_F(DriverFixture, LoadCreatesOneDeviceAndItsLinkAndUnloadRemovesEverything)
     for (const int major : {IRP_MJ_CREATE, IRP_MJ_CLOSE, IRP_MJ_READ, IRP_MJ_WRITE, IRP_MJ_DEVICE_CONTROL})
         EXPECT_NE(driver.MajorFunction[major], nullptr) << major;
     EXPECT_EQ(driver.MajorFunction[0x05], nullptr) << "other requests are the system's to refuse";
-    for (const ULONG tag : k.pool_tags) EXPECT_EQ(tag, kPoolTag);
+    EXPECT_THAT(k.pool_tags, Not(IsEmpty()));
+    EXPECT_THAT(k.pool_tags, Each(kPoolTag));
 
+    char driver_line[64];
+    std::snprintf(driver_line, sizeof driver_line, "KAV_cash: DriverObject = 0x%08x\n",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(&driver)));
     const std::string out = output();
     for (const char* line :
-         {"KAV_cash: enter DriverEntry\n", "KAV_cash: DriverObject = 0x", "KAV_cash: DeviceObject = 0x00000000\n",
-          "KAV_cash: enter DRVSHELL_CreateDeviceObject\n", "KAV_cash: Create Device (\\Device\\KAV_cash)\n",
-          "KAV_cash: Create SymLink (\\DosDevices\\KAV_cash)\n", "KAV_cash: enter PIOCORE_DriverEntry\n",
-          "KAV_cash: enter PIOCORE_AddDevice\n", "KAV_cash: exit  DRVSHELL_CreateDeviceObject\n",
+         {"KAV_cash: enter DriverEntry\n", static_cast<const char*>(driver_line),
+          "KAV_cash: DeviceObject = 0x00000000\n", "KAV_cash: enter DRVSHELL_CreateDeviceObject\n",
+          "KAV_cash: Create Device (\\Device\\KAV_cash)\n", "KAV_cash: Create SymLink (\\DosDevices\\KAV_cash)\n",
+          "KAV_cash: enter PIOCORE_DriverEntry\n", "KAV_cash: enter PIOCORE_AddDevice\n",
+          "KAV_cash: exit  DRVSHELL_CreateDeviceObject\nKAV_cash: status = (0)\n",
           "KAV_cash: exit  DriverEntry\nKAV_cash: status = (0)\n"})
         EXPECT_THAT(out, HasSubstr(line));
 
@@ -131,11 +140,16 @@ TEST_F(DriverFixture, OtherCodesGoToTheDeviceLayer)
         EXPECT_EQ(r.information(), c.bytes);
         EXPECT_EQ(r.completions, 1);
         EXPECT_THAT(output(), HasSubstr("KAV_cash: DRVSHELL doesn't handle this IOCTL\n"));
-        if (c.code == kIoctlGetDriverInfo && c.bytes == 37) {
-            EXPECT_EQ(std::string(r.buffer.begin(), r.buffer.begin() + 37),
-                      "\n\n\nDriver:\t KAV_cash\n\nVersion: 1.00\n\n");
-        } else if (c.code != kIoctlGetDriverInfo) {
+        if (c.code == kIoctlGetDriverInfo) {
+            EXPECT_THAT(output(), HasSubstr("KAV_cash: GET_DRIVER_INFO\n"));
+            EXPECT_THAT(output(), Not(HasSubstr("KAV_cash: Driver doesn't handle this IOCTL\n")));
+            if (c.bytes == 37) {
+                EXPECT_EQ(std::string(r.buffer.begin(), r.buffer.begin() + 37),
+                          "\n\n\nDriver:\t KAV_cash\n\nVersion: 1.00\n\n");
+            }
+        } else {
             EXPECT_THAT(output(), HasSubstr("KAV_cash: Driver doesn't handle this IOCTL\n"));
+            EXPECT_THAT(output(), Not(HasSubstr("GET_DRIVER_INFO")));
         }
     }
 }

@@ -2,9 +2,12 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdio>
+
 namespace kav::test {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -37,7 +40,10 @@ TEST_F(DeviceLayer, OneMessageLoopback)
     Request w = write(message);
     EXPECT_EQ(w.status(), STATUS_SUCCESS);
     EXPECT_EQ(w.information(), 10u);
-    EXPECT_THAT(output(), HasSubstr("KAV_cash: RtlCopyMemory copied 0x0000000a bytes in 0x"));
+    char copied[96];
+    std::snprintf(copied, sizeof copied, "KAV_cash: RtlCopyMemory copied 0x0000000a bytes in 0x%08x cycles\n",
+                  static_cast<unsigned>(HostKernel::kCyclesPerRead));
+    EXPECT_THAT(output(), HasSubstr(copied));
 
     Request busy = write({42});
     EXPECT_EQ(busy.status(), STATUS_DEVICE_BUSY) << "the first message stays";
@@ -109,12 +115,19 @@ TEST_F(DeviceLayer, EveryRoutineTracesItsEntryAndExit)
     close();
     unload();
     const std::string out = output();
-    for (const char* routine : {"DRVSHELL_Create", "DRVSHELL_Close", "DRVSHELL_Write", "DRVSHELL_Read",
-                                "DRVSHELL_Dispatch", "PIOCORE_Create", "PIOCORE_Close", "PIOCORE_Write",
-                                "PIOCORE_Read", "PIOCORE_Dispatch", "PIOCORE_RemoveDevice"}) {
+    for (const char* routine :
+         {"DriverEntry", "DRVSHELL_CreateDeviceObject", "DRVSHELL_Create", "DRVSHELL_Close", "DRVSHELL_Write",
+          "DRVSHELL_Read", "DRVSHELL_Dispatch", "PIOCORE_DriverEntry", "PIOCORE_AddDevice", "PIOCORE_Create",
+          "PIOCORE_Close", "PIOCORE_Write", "PIOCORE_Read", "PIOCORE_Dispatch", "PIOCORE_RemoveDevice"}) {
+        SCOPED_TRACE(routine);
         EXPECT_THAT(out, HasSubstr(std::string("KAV_cash: enter ") + routine + "\n"));
-        EXPECT_THAT(out, HasSubstr(std::string("KAV_cash: exit  ") + routine + "\n"));
+        // Every exit is followed by the routine's status line.
+        EXPECT_THAT(out, HasSubstr(std::string("KAV_cash: exit  ") + routine + "\nKAV_cash: status = ("));
     }
+    // Unload itself traces only its entry; the device layer's Unload slot is never called.
+    EXPECT_THAT(out, HasSubstr("KAV_cash: enter DRVSHELL_Unload\nKAV_cash: enter PIOCORE_RemoveDevice\n"));
+    EXPECT_THAT(out, EndsWith("KAV_cash: exit  PIOCORE_RemoveDevice\nKAV_cash: status = (0)\n"));
+    EXPECT_THAT(out, Not(HasSubstr("PIOCORE_Unload")));
 }
 
 } // namespace
