@@ -7,21 +7,28 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 using namespace kav::tillio;
 
-// The I/O manager's part, in miniature: the device is "\\.\KAV_cash" while the
-// driver is loaded; each call becomes one request with one system buffer.
+// The I/O manager's part, in miniature: "\\.\<name>" opens the device behind
+// the link "\DosDevices\<name>" while the driver is loaded; each call becomes
+// one request with one system buffer.
 class InProcessChannel final : public DeviceChannel {
 public:
     explicit InProcessChannel(DRIVER_OBJECT& driver) : driver_(driver) {}
 
     DeviceHandle open(const char* path) override
     {
-        if (driver_.DeviceObject == nullptr || std::string(path) != "\\\\.\\KAV_cash") return kNoDevice;
+        constexpr std::string_view kDosPrefix = "\\\\.\\";
+        const std::string_view wanted(path);
+        if (!wanted.starts_with(kDosPrefix) || driver_.DeviceObject == nullptr) return kNoDevice;
+        const std::string link = "\\DosDevices\\" + std::string(wanted.substr(kDosPrefix.size()));
+        const std::vector<std::string>& links = HostKernel::get().links;
+        if (std::find(links.begin(), links.end(), link) == links.end()) return kNoDevice;
         IRP irp{};
         irp.Stack.MajorFunction = IRP_MJ_CREATE;
         if (!NT_SUCCESS(driver_.MajorFunction[IRP_MJ_CREATE](driver_.DeviceObject, &irp))) return kNoDevice;
@@ -101,7 +108,6 @@ TEST_F(EndToEnd, ThinClientCommandsCarryTheChosenBase)
 TEST_F(EndToEnd, AStoppedDriverCannotBeOpened)
 {
     driver.DriverUnload(&driver);
-    driver.DeviceObject = nullptr;
     EXPECT_EQ(library.device_control(channel, path, 12), kDeviceNotOpened);
     EXPECT_EQ(library.status(channel, path, 13), kDeviceNotOpened);
 }
