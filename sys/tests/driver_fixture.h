@@ -22,19 +22,16 @@ struct Request {
     NTSTATUS status() const { return irp.IoStatus.Status; }
 };
 
-class DriverFixture : public ::testing::Test {
-protected:
-    void SetUp() override
+class LoadedDriver {
+public:
+    // A fresh driver image over a fresh host kernel, not loaded yet.
+    void reset()
     {
         HostKernel::get().reset();
         DRVSHELL_ResetForTests();
         driver = DRIVER_OBJECT{};
+        loaded = false;
     }
-    void TearDown() override
-    {
-        if (loaded) unload();
-    }
-
     NTSTATUS load()
     {
         UNICODE_STRING registry{};
@@ -105,6 +102,15 @@ private:
         Request r;
         send(r, major);
         return r;
+    }
+};
+
+class DriverFixture : public ::testing::Test, public LoadedDriver {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override
+    {
+        if (loaded) unload();
     }
 };
 

@@ -1,6 +1,5 @@
 #include "command_channel.h"
-#include "drvshell.h"
-#include "ioctl_codes.h"
+#include "driver_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,74 +12,65 @@
 namespace {
 
 using namespace kav::tillio;
+using kav::test::LoadedDriver;
+using kav::test::Request;
 
 // The I/O manager's part, in miniature: "\\.\<name>" opens the device behind
 // the link "\DosDevices\<name>" while the driver is loaded; each call becomes
 // one request with one system buffer.
 class InProcessChannel final : public DeviceChannel {
 public:
-    explicit InProcessChannel(DRIVER_OBJECT& driver) : driver_(driver) {}
+    explicit InProcessChannel(LoadedDriver& driver) : driver_(driver) {}
 
     DeviceHandle open(const char* path) override
     {
         constexpr std::string_view kDosPrefix = "\\\\.\\";
         const std::string_view wanted(path);
-        if (!wanted.starts_with(kDosPrefix) || driver_.DeviceObject == nullptr) return kNoDevice;
+        if (!wanted.starts_with(kDosPrefix) || driver_.device() == nullptr) return kNoDevice;
         const std::string link = "\\DosDevices\\" + std::string(wanted.substr(kDosPrefix.size()));
         const std::vector<std::string>& links = HostKernel::get().links;
         if (std::find(links.begin(), links.end(), link) == links.end()) return kNoDevice;
-        IRP irp{};
-        irp.Stack.MajorFunction = IRP_MJ_CREATE;
-        if (!NT_SUCCESS(driver_.MajorFunction[IRP_MJ_CREATE](driver_.DeviceObject, &irp))) return kNoDevice;
+        if (!NT_SUCCESS(driver_.create().returned)) return kNoDevice;
         ++open_handles;
         return &driver_;
     }
     bool control(DeviceHandle, uint32_t code, const void* input, uint32_t input_length, void* output,
                  uint32_t output_length, uint32_t* bytes_returned) override
     {
-        std::vector<uint8_t> system(std::max(input_length, output_length));
-        if (input_length) std::memcpy(system.data(), input, input_length);
-        IRP irp{};
-        irp.Stack.MajorFunction = IRP_MJ_DEVICE_CONTROL;
-        irp.Stack.Parameters.DeviceIoControl = {output_length, input_length, code};
-        irp.AssociatedIrp.SystemBuffer = system.empty() ? nullptr : system.data();
-        const NTSTATUS status = driver_.MajorFunction[IRP_MJ_DEVICE_CONTROL](driver_.DeviceObject, &irp);
-        const auto n = static_cast<uint32_t>(std::min<ULONG_PTR>(irp.IoStatus.Information, output_length));
-        if (n) std::memcpy(output, system.data(), n);
+        const auto* in = static_cast<const uint8_t*>(input);
+        const Request r = driver_.control(code, std::vector<uint8_t>(in, in + input_length), output_length);
+        const auto n = static_cast<uint32_t>(std::min<ULONG_PTR>(r.information(), output_length));
+        if (n) std::memcpy(output, r.buffer.data(), n);
         *bytes_returned = n;
-        return NT_SUCCESS(status);
+        return NT_SUCCESS(r.returned);
     }
     void close(DeviceHandle) override
     {
-        IRP irp{};
-        irp.Stack.MajorFunction = IRP_MJ_CLOSE;
-        driver_.MajorFunction[IRP_MJ_CLOSE](driver_.DeviceObject, &irp);
+        driver_.close();
         --open_handles;
     }
 
     int open_handles = 0;
 
 private:
-    DRIVER_OBJECT& driver_;
+    LoadedDriver& driver_;
 };
 
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        HostKernel::get().reset();
-        DRVSHELL_ResetForTests();
-        UNICODE_STRING registry{};
-        ASSERT_EQ(DriverEntry(&driver, &registry), STATUS_SUCCESS);
+        driver.reset();
+        ASSERT_EQ(driver.load(), STATUS_SUCCESS);
     }
     void TearDown() override
     {
-        if (driver.DeviceObject != nullptr) driver.DriverUnload(&driver);
+        if (driver.loaded) driver.unload();
     }
     // Lets the simulated drawers' close time pass.
     static void wait_seconds(int seconds) { HostKernel::get().counter += int64_t{seconds} * 10000000; }
 
-    DRIVER_OBJECT driver{};
+    LoadedDriver driver;
     InProcessChannel channel{driver};
     CommandChannel library;
     const char* path = "\\\\.\\KAV_cash";
@@ -107,7 +97,7 @@ TEST_F(EndToEnd, ThinClientCommandsCarryTheChosenBase)
 
 TEST_F(EndToEnd, AStoppedDriverCannotBeOpened)
 {
-    driver.DriverUnload(&driver);
+    driver.unload();
     EXPECT_EQ(library.device_control(channel, path, 12), kDeviceNotOpened);
     EXPECT_EQ(library.status(channel, path, 13), kDeviceNotOpened);
 }
