@@ -27,11 +27,7 @@ uint8_t RecordingPorts::read(uint16_t port)
     return value;
 }
 
-void RecordingPorts::write(uint16_t port, uint8_t value)
-{
-    events_.push_back(wr(port, value));
-    if (echo_.count(port) != 0) answers_[port] = value;
-}
+void RecordingPorts::write(uint16_t port, uint8_t value) { events_.push_back(wr(port, value)); }
 
 void RecordingPorts::stall(uint32_t microseconds) { events_.push_back(st(microseconds)); }
 

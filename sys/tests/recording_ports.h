@@ -30,8 +30,6 @@ public:
 
     // Reads of port answer value until changed; unset ports read 0.
     void answer(uint16_t port, uint8_t value) { answers_[port] = value; }
-    // A plain register: writes are read back (for read-modify-write checks).
-    void echo(uint16_t port) { echo_[port] = true; }
 
     const std::vector<PortEvent>& events() const { return events_; }
     void clear() { events_.clear(); }
@@ -39,7 +37,6 @@ public:
 private:
     std::vector<PortEvent> events_;
     std::map<uint16_t, uint8_t> answers_;
-    std::map<uint16_t, bool> echo_;
 };
 
 } // namespace kav::test
