@@ -100,6 +100,8 @@ NTSTATUS create_device_object(PDRIVER_OBJECT driver)
 } // namespace
 
 kav::WdmDebug& DRVSHELL_Debug() { return g_debug; }
+kav::GuardedPool& DRVSHELL_Pool() { return g_pool; }
+kav::DebugPlatform& DRVSHELL_Platform() { return g_platform; }
 
 NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
 {
@@ -108,8 +110,6 @@ NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
     g_debug.print("status = (%x)\n", static_cast<unsigned>(status));
     return status;
 }
-kav::GuardedPool& DRVSHELL_Pool() { return g_pool; }
-kav::DebugPlatform& DRVSHELL_Platform() { return g_platform; }
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
 {
