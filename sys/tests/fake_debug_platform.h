@@ -61,6 +61,7 @@ public:
         void* block = std::malloc(bytes == 0 ? 1 : bytes);
         std::memset(block, kFill, bytes);
         live_.insert(block);
+        handed_out.push_back(block);
         return block;
     }
 
@@ -77,6 +78,8 @@ public:
     size_t live_blocks() const { return live_.size(); }
     // Whole-block sizes asked for, in order, failed calls included.
     std::vector<size_t> requested;
+    // Every block given out, in order, released ones included.
+    std::vector<void*> handed_out;
 
 private:
     int calls_ = 0;

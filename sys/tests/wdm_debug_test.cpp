@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,16 @@ TEST(LineFormat, CutsShortAtCapacityAndReportsTheFullLength)
 
 class WdmDebugTest : public ::testing::Test {
 protected:
+    // The first entry of a ring's block as the system handed it out, behind
+    // the pool's size word.
+    template <typename Entry>
+    static Entry first_entry(const void* block)
+    {
+        Entry entry{};
+        std::memcpy(&entry, static_cast<const uint8_t*>(block) + 4, sizeof entry);
+        return entry;
+    }
+
     void TearDown() override
     {
         debug.release_rings();
@@ -100,6 +111,18 @@ TEST_F(WdmDebugTest, OpenAllocatesThreeZeroFilledRingsInOrder)
         ASSERT_EQ(debug.status_log().at(i).status, 0);
         ASSERT_EQ(debug.request_log().at(i).count, 0);
     }
+
+    // The trace and the status log have entries of one size: tell their
+    // blocks apart by what each ring's first write puts into its block.
+    static const char kMessage[] = "enter X";
+    int device = 0;
+    debug.log_request(&device, nullptr, 14, nullptr, 0);
+    debug.trace(kMessage);
+    debug.log_status(kStatusDeviceBusy);
+    ASSERT_EQ(raw.handed_out.size(), 3u);
+    EXPECT_EQ(first_entry<RequestLogEntry>(raw.handed_out[0]).device, &device);
+    EXPECT_EQ(first_entry<TraceEntry>(raw.handed_out[1]).message, kMessage);
+    EXPECT_EQ(first_entry<StatusLogEntry>(raw.handed_out[2]).status, kStatusDeviceBusy);
 }
 
 TEST_F(WdmDebugTest, OpenFillsInOnlyTheMissingIdentity)
