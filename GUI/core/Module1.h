@@ -1,14 +1,13 @@
 // Program-wide state of the utility and its binding to tillio.dll.
 #pragma once
+#include "kav_cash_device.h"
+
 #include <cstdint>
 #include <functional>
 
 namespace kav::gui {
 
 inline constexpr const char* kLibraryFile = "tillio.dll";
-inline constexpr const char* kDevicePath = "\\\\.\\KAV_cash";
-inline constexpr const char* kServiceName = "KAV_cash";
-inline constexpr const char* kDriverImagePath = "system32\\drivers\\KAV_cash.sys";
 // UnloadService's delete flag: stop the service and delete it.
 inline constexpr int32_t kDeleteService = -1;
 

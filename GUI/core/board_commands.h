@@ -15,9 +15,8 @@ enum class BoardCommandKind { Open, FullStatus, ShortStatus };
 struct BoardCommand {
     Command command;
     Library::DrawerFunction Library::*function;
-    // The command number, or its offset from DioBaseAddress when dio_based.
+    // The command number; a DIO command is sent as DioBaseAddress plus it.
     int32_t number;
-    bool dio_based;
     BoardCommandKind kind;
     // The drawer the status messages name.
     int drawer;

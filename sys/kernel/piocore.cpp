@@ -1,12 +1,13 @@
 #include "piocore.h"
 #include "driver_info.h"
 #include "ioctl_codes.h"
+#include "kav_cash_device.h"
 
 #include <string.h>
 
 namespace {
 
-constexpr const char* kDriverName = "KAV_cash";
+using kav::kDriverName;
 constexpr const char* kDriverVersion = "1.00";
 
 PIOCORE_CONTEXT* context_of(PDEVICE_OBJECT device)

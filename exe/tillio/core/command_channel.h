@@ -30,7 +30,7 @@ constexpr std::optional<ResolvedCommand> resolve_command(int32_t number)
     for (uint16_t base : kDioBases) {
         if (number < base) continue; // keeps the subtraction below from overflowing
         const int32_t command = number - base;
-        if (command >= 16 && command <= 23) return ResolvedCommand{command, base};
+        if (is_dio_command(command)) return ResolvedCommand{command, base};
     }
     return std::nullopt;
 }

@@ -1,8 +1,23 @@
 #include "win32_device_channel.h"
+#include "ioctl_codes.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 namespace kav::tillio {
+namespace {
+
+// The driver's codes are written without the system headers; these are what
+// CTL_CODE makes of them.
+constexpr uint32_t system_code(uint32_t function)
+{
+    return CTL_CODE(FILE_DEVICE_UNKNOWN, function, METHOD_BUFFERED, FILE_ANY_ACCESS);
+}
+static_assert(kIoctlGetDriverInfo == system_code(0x88));
+static_assert(kFirstDrawerCode == system_code(0x80 + kFirstCommand));
+static_assert(kLastDrawerCode == system_code(0x80 + kLastCommand));
+
+} // namespace
 
 DeviceHandle Win32DeviceChannel::open(const char* path)
 {

@@ -1,9 +1,21 @@
 #include "win32_service_manager.h"
+#include "service_control.h"
 
 #include <windows.h>
 
 namespace kav::tillio {
 namespace {
+
+// The core names the manager's values without its headers; they must be the
+// system's own.
+static_assert(kServiceSucceeded == ERROR_SUCCESS);
+static_assert(kErrorGenFailure == ERROR_GEN_FAILURE);
+static_assert(kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(kManagerAllAccess == SC_MANAGER_ALL_ACCESS);
+static_assert(kServiceAllAccess == SERVICE_ALL_ACCESS);
+static_assert(kKernelDriver == SERVICE_KERNEL_DRIVER);
+static_assert(kDemandStart == SERVICE_DEMAND_START);
+static_assert(kErrorControlNormal == SERVICE_ERROR_NORMAL);
 
 SC_HANDLE sc(ServiceHandle handle) { return static_cast<SC_HANDLE>(handle); }
 

@@ -1,5 +1,5 @@
-// Every control code of the KAV_cash device, in one place, shared by the
-// driver and the library.
+// Every control code and command number of the KAV_cash device, in one
+// place: the driver serves them, the library and the utility send them.
 #pragma once
 #include <stdint.h>
 
@@ -29,10 +29,23 @@ inline constexpr int32_t command_of_code(uint32_t code)
     return kFirstCommand + static_cast<int32_t>((code - kFirstDrawerCode) / 4);
 }
 
+// Commands whose port is the DIO base the user picks (thin client 16..19,
+// VOLX-8623 20..23): callers pass them as that base plus the command.
+inline constexpr int32_t kFirstDioCommand = 16;
+inline constexpr int32_t kLastDioCommand = 23;
+// 34..37 repeat 16..19 for a caller that names its port; nothing sends them.
+inline constexpr int32_t kFirstSpareDioCommand = 34;
+inline constexpr int32_t kLastSpareDioCommand = kLastCommand;
+
+inline constexpr bool is_dio_command(int32_t command)
+{
+    return command >= kFirstDioCommand && command <= kLastDioCommand;
+}
+
 // Commands that carry their port in the first two request bytes.
 inline constexpr bool is_port_command(int32_t command)
 {
-    return (command >= 16 && command <= 23) || (command >= 34 && command <= 37);
+    return is_dio_command(command) || (command >= kFirstSpareDioCommand && command <= kLastSpareDioCommand);
 }
 
 // The only ports a port-taking command may address: the DIO base addresses.

@@ -1,0 +1,14 @@
+// The names under which user mode finds the KAV_cash driver: its device, the
+// path a program opens, and the kernel service that loads it.
+#pragma once
+
+namespace kav {
+
+// The device is \Device\KAV_cash, linked as \DosDevices\KAV_cash.
+inline constexpr const char* kDriverName = "KAV_cash";
+inline constexpr const char* kDevicePath = "\\\\.\\KAV_cash";
+inline constexpr const char* kServiceName = "KAV_cash";
+// Relative to the system root, as the service records it.
+inline constexpr const char* kDriverImagePath = "system32\\drivers\\KAV_cash.sys";
+
+} // namespace kav
