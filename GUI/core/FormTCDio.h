@@ -1,6 +1,7 @@
 // FormTCDio: picks DioBaseAddress for the thin-client and VOLX-8623 commands.
 #pragma once
 #include "Module1.h"
+#include "dialog_layout.h"
 
 #include <array>
 #include <cstdint>
@@ -23,20 +24,19 @@ inline constexpr std::array<DioAddressEntry, 5> kDioAddressEntries{{
     {"0x260", 0x260},
 }};
 
-// Layout, in pixels: left, top, width, height.
-struct ControlRect {
-    int left, top, width, height;
+inline constexpr int kLabel1Id = 1000;
+inline constexpr int kComboTCDioId = 1001;
+
+inline constexpr ControlSpec kFormTCDioControls[] = {
+    {ControlKind::Label, "DIO Address", kLabel1Id, {8, 16, 89, 17}},
+    // A drop-down list, no free text; its list opens to 160 pixels.
+    {ControlKind::DropDownList, "", kComboTCDioId, {56, 40, 161, 22}, 0, 160},
+    {ControlKind::Button, "&Cancel", kIdCancel, {56, 88, 73, 41}},
+    {ControlKind::DefaultButton, "&OK", kIdOk, {144, 88, 73, 41}},
 };
-inline constexpr std::string_view kFormTCDioCaption = "Thin Client/VOLX-8623 DIO Address Setting";
-inline constexpr int kFormTCDioClientWidth = 271;
-inline constexpr int kFormTCDioClientHeight = 161;
-inline constexpr std::string_view kLabel1Caption = "DIO Address";
-inline constexpr ControlRect kLabel1Rect{8, 16, 89, 17};
-inline constexpr ControlRect kComboTCDioRect{56, 40, 161, 22}; // drop-down list, no free text
-inline constexpr std::string_view kCmdCancelCaption = "&Cancel";
-inline constexpr ControlRect kCmdCancelRect{56, 88, 73, 41};
-inline constexpr std::string_view kCmdOKCaption = "&OK";
-inline constexpr ControlRect kCmdOKRect{144, 88, 73, 41};
+
+inline constexpr DialogLayout kFormTCDioLayout{
+    "Thin Client/VOLX-8623 DIO Address Setting", 271, 161, kFormTCDioControls, kComboTCDioId};
 
 class TCDioView {
 public:

@@ -170,6 +170,22 @@ HWND find_child(HWND parent, const std::string& class_name, const std::string& c
     return nullptr;
 }
 
+std::string layout_text(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    std::string text = "client\t" + std::to_string(client.right) + "x" + std::to_string(client.bottom) + "\n";
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+        text += class_of(child) + "\t\"" + window_text(child) + "\"\t" + std::to_string(r.left) + "," +
+                std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                "\n";
+    }
+    return text;
+}
+
 bool click(HWND button) { return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE; }
 
 std::vector<std::string> combo_items(HWND combo)

@@ -36,6 +36,10 @@ bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms = kWaitMs);
 HWND find_child(HWND parent, const std::string& class_name, const std::string& caption = "");
 std::string window_text(HWND window);
 bool click(HWND button); // BM_CLICK, posted: a click that opens a modal box must not block the driver
+// A window's client size, then each direct child in creation order with its
+// class, caption, style bits of the class and place in the client area:
+// "client\tW x H\n" then "Class\t\"caption\"\tleft,top WxH\n" per child.
+std::string layout_text(HWND window);
 
 // A drop-down list's entries, the shown one, and choosing one as a user
 // would (selection plus the CBN_SELCHANGE notification).
