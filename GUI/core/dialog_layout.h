@@ -42,6 +42,9 @@ struct FontSpec {
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 
+// Style bits the tables use, by their system values.
+inline constexpr uint32_t kStyleMultiline = 0x2000; // BS_MULTILINE: a button's caption wraps
+
 struct ControlSpec {
     ControlKind kind;
     std::string_view caption;

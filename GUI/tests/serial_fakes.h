@@ -1,0 +1,67 @@
+// A serial port over a fake line: the device and the watcher thread write into
+// one call log, and the test plays the watcher's posted messages itself.
+#pragma once
+#include "serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kav::gui::testing {
+
+class FakeSerialLine final : public SerialDevice, public WorkerThread {
+public:
+    explicit FakeSerialLine(std::vector<std::string>& log, std::string name = "port")
+        : log_(log), name_(std::move(name))
+    {
+    }
+
+    bool open_fails = false;
+    bool write_fails = false;
+    bool watcher_fails = false;
+    bool device_open = false;
+    bool watcher_alive = false;
+    WorkerStamp stamp = 0; // of the watcher's current run
+
+    bool open(int port) override
+    {
+        log_.push_back(name_ + ".open(COM" + std::to_string(port) + ")");
+        device_open = !open_fails;
+        return device_open;
+    }
+    void close() override
+    {
+        EXPECT_FALSE(watcher_alive) << name_ << ": closed while its watcher still waits on it";
+        log_.push_back(name_ + ".close");
+        device_open = false;
+    }
+    bool write(std::string_view text) override
+    {
+        EXPECT_TRUE(device_open);
+        log_.push_back(name_ + ".write(" + std::string(text) + ")");
+        return !write_fails;
+    }
+    bool start(WorkerStamp run) override
+    {
+        EXPECT_TRUE(device_open) << name_ << ": watching a port that is not open";
+        log_.push_back(name_ + ".watch");
+        stamp = run;
+        watcher_alive = !watcher_fails;
+        return watcher_alive;
+    }
+    void stop_and_join() override
+    {
+        log_.push_back(name_ + ".join");
+        watcher_alive = false;
+    }
+
+    // What the watcher would post: a carrier-detect change and the new state.
+    uintptr_t carrier(bool high) const { return pack_line_event(kLineEventCarrierDetect, high); }
+
+private:
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
+} // namespace kav::gui::testing
