@@ -109,9 +109,12 @@ void FormCash::on_command(Command command)
     case Command::ThinClientDIOAddress:
         view_.show_dio_address_window();
         break;
+    case Command::RS232CashDrawerOpenStatus:
+        view_.show_rs232_window();
+        break;
     default:
-        // The USB, RS232, USB-to-RS232, loop-test and About items arrive with
-        // their windows.
+        // The USB, USB-to-RS232, loop-test and About items arrive with their
+        // windows.
         break;
     }
 }

@@ -15,6 +15,8 @@ public:
     // Shows FormTCDio modally (its logic shares this Module1); returns when it
     // has closed.
     virtual void show_dio_address_window() = 0;
+    // Shows FormRS232 modally; returns when it has closed.
+    virtual void show_rs232_window() = 0;
 
     // Destroys the main window and ends the program at once: no further
     // window events run. Called after the closing steps have run.

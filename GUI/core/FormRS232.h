@@ -117,9 +117,9 @@ inline constexpr ControlSpec kSerialDrawerControls[] = {
     {ControlKind::Button, "&Cancel", kIdCancel, {272, 144, 73, 33}},
     // The status row shows drawer 2 on the left.
     {ControlKind::Label, "", kSerialLabStatus2Id, {8, 168, 57, 17}},
-    {ControlKind::Panel, "", kSerialStatus2IndicatorId, {88, 168, 41, 25}},
+    {ControlKind::Panel, "", kSerialStatus2IndicatorId, {88, 168, 41, 25}, kStyleBorder},
     {ControlKind::Label, "", kSerialLabStatus1Id, {144, 168, 57, 17}},
-    {ControlKind::Panel, "", kSerialStatus1IndicatorId, {224, 168, 41, 25}},
+    {ControlKind::Panel, "", kSerialStatus1IndicatorId, {224, 168, 41, 25}, kStyleBorder},
 };
 
 inline constexpr DialogLayout kFormRS232Layout{"RS232 Cash Drawer", 355, 213, kSerialDrawerControls, kSerialComboPort1Id};

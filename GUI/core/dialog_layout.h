@@ -43,7 +43,8 @@ inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 
 // Style bits the tables use, by their system values.
-inline constexpr uint32_t kStyleMultiline = 0x2000; // BS_MULTILINE: a button's caption wraps
+inline constexpr uint32_t kStyleMultiline = 0x2000;  // BS_MULTILINE: a button's caption wraps
+inline constexpr uint32_t kStyleBorder = 0x00800000; // WS_BORDER: a thin outline
 
 struct ControlSpec {
     ControlKind kind;

@@ -229,15 +229,18 @@ TEST(FormCashClosing, AStartUpThatClosedDoesNotCloseAgain)
     EXPECT_EQ(f.log, CallLog{"end_program"});
 }
 
-TEST(FormCashMenu, OpensTheDioAddressWindowAndLeavesUnbuiltItemsAlone)
+TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
 {
     CashFixture f;
     f.form.on_command(Command::ThinClientDIOAddress);
     EXPECT_EQ(f.log, CallLog{"show_dio_address_window"});
+    f.log.clear();
+    f.form.on_command(Command::RS232CashDrawerOpenStatus);
+    EXPECT_EQ(f.log, CallLog{"show_rs232_window"});
 
     // The windows and USB commands behind these arrive later; until then
     // choosing them calls nothing and shows nothing.
-    std::vector<Command> idle = {Command::RS232CashDrawerOpenStatus, Command::USB2RS232OpenStatus,
+    std::vector<Command> idle = {Command::USB2RS232OpenStatus,
                                  Command::Looptest, Command::About, Command::None, static_cast<Command>(9999)};
     for (int id = static_cast<int>(Command::UsbOpenCashDrawer); id <= static_cast<int>(Command::GetUsbCashDrawerStatus8); ++id)
         idle.push_back(static_cast<Command>(id));

@@ -147,6 +147,7 @@ public:
         log_.push_back("message(" + text + "|" + title + ")");
     }
     void show_dio_address_window() override { log_.push_back("show_dio_address_window"); }
+    void show_rs232_window() override { log_.push_back("show_rs232_window"); }
     void end_program() override { log_.push_back("end_program"); }
 
 private:

@@ -10,7 +10,7 @@ using kav::gui::DialogLayout;
 using kav::gui::FontSpec;
 
 static_assert(kav::gui::kIdOk == IDOK && kav::gui::kIdCancel == IDCANCEL);
-static_assert(kav::gui::kStyleMultiline == BS_MULTILINE);
+static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER);
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "form_cash_window.h"
 #include "form_tcdio_dialog.h"
+#include "serial_drawer_dialog.h"
 #include "main_window_data.h"
 #include "resource_ids.h"
 
@@ -166,6 +167,8 @@ void FormCashWindow::message(const std::string& text, const std::string& title)
 }
 
 void FormCashWindow::show_dio_address_window() { run_form_tcdio(instance_, hwnd_, module_); }
+
+void FormCashWindow::show_rs232_window() { run_form_rs232(instance_, hwnd_, module_); }
 
 void FormCashWindow::end_program()
 {

@@ -1,5 +1,6 @@
 #include "form_tcdio_dialog.h"
 #include "FormTCDio.h"
+#include "combo_box.h"
 #include "dialog_builder.h"
 
 #include <string>
@@ -10,22 +11,9 @@ class TCDioDialog final : public kav::gui::TCDioView, public DialogHandler {
 public:
     explicit TCDioDialog(kav::gui::Module1& module) : form_(module, *this) {}
 
-    void add_entry(std::string_view text) override
-    {
-        SendMessageA(combo(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(text).c_str()));
-    }
-    void show_entry(size_t position) override { SendMessageA(combo(), CB_SETCURSEL, position, 0); }
-    std::string shown_entry() const override
-    {
-        const LRESULT at = SendMessageA(combo(), CB_GETCURSEL, 0, 0);
-        if (at == CB_ERR) return {};
-        const LRESULT length = SendMessageA(combo(), CB_GETLBTEXTLEN, static_cast<WPARAM>(at), 0);
-        if (length == CB_ERR) return {};
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        SendMessageA(combo(), CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<size_t>(length));
-        return text;
-    }
+    void add_entry(std::string_view text) override { combo_add(combo(), text); }
+    void show_entry(size_t position) override { combo_show_at(combo(), position); }
+    std::string shown_entry() const override { return combo_shown(combo()); }
     void close_window() override { dialog_->end(0); }
 
     void on_init(DialogWindow& dialog) override

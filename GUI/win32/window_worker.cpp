@@ -2,8 +2,8 @@
 
 #include <utility>
 
-Win32WorkerThread::Win32WorkerThread(HWND window, UINT message, Body body)
-    : window_(window), message_(message), body_(std::move(body)),
+Win32WorkerThread::Win32WorkerThread(UINT message, Body body)
+    : message_(message), body_(std::move(body)),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) // manual reset: every wait sees it
 {
 }
@@ -16,7 +16,7 @@ Win32WorkerThread::~Win32WorkerThread()
 
 bool Win32WorkerThread::start(kav::gui::WorkerStamp stamp)
 {
-    if (stop_ == nullptr || thread_ != nullptr) return false;
+    if (stop_ == nullptr || thread_ != nullptr || window_ == nullptr) return false;
     ResetEvent(stop_);
     stamp_ = stamp;
     thread_ = CreateThread(nullptr, 0, thread_proc, this, 0, nullptr);

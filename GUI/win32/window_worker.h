@@ -24,7 +24,7 @@ private:
     {
     }
     HANDLE stop_;
-    HWND window_;
+    HWND window_ = nullptr;
     UINT message_;
     kav::gui::WorkerStamp stamp_;
 };
@@ -33,12 +33,14 @@ class Win32WorkerThread final : public kav::gui::WorkerThread {
 public:
     using Body = std::function<void(const WorkerContext&)>;
 
-    // The body runs on the worker thread and must not throw.
-    Win32WorkerThread(HWND window, UINT message, Body body);
+    // The body runs on the worker thread and must not throw. Events go to
+    // the window given to post_to before the first start.
+    Win32WorkerThread(UINT message, Body body);
     ~Win32WorkerThread();
     Win32WorkerThread(const Win32WorkerThread&) = delete;
     Win32WorkerThread& operator=(const Win32WorkerThread&) = delete;
 
+    void post_to(HWND window) { window_ = window; }
     bool start(kav::gui::WorkerStamp stamp) override;
     void stop_and_join() override;
 
