@@ -4,6 +4,7 @@
 #include "board_commands.h"
 #include "number_rules.h"
 #include "os_version.h"
+#include "usb_commands.h"
 
 #include <algorithm>
 
@@ -100,6 +101,10 @@ void FormCash::on_command(Command command)
         run_board_command(*board, module_, view_);
         return;
     }
+    if (const std::optional<UsbCommand> usb = find_usb_command(command)) {
+        run_usb_command(*usb, module_, view_);
+        return;
+    }
     switch (command) {
     case Command::exit:
         module_.library.UnloadService(kServiceName, kDeleteService);
@@ -113,7 +118,7 @@ void FormCash::on_command(Command command)
         view_.show_rs232_window();
         break;
     default:
-        // The USB, USB-to-RS232, loop-test and About items arrive with their
+        // The USB-to-RS232, loop-test and About items arrive with their
         // windows.
         break;
     }

@@ -238,12 +238,15 @@ TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
     f.form.on_command(Command::RS232CashDrawerOpenStatus);
     EXPECT_EQ(f.log, CallLog{"show_rs232_window"});
 
-    // The windows and USB commands behind these arrive later; until then
-    // choosing them calls nothing and shows nothing.
-    std::vector<Command> idle = {Command::USB2RS232OpenStatus,
-                                 Command::Looptest, Command::About, Command::None, static_cast<Command>(9999)};
-    for (int id = static_cast<int>(Command::UsbOpenCashDrawer); id <= static_cast<int>(Command::GetUsbCashDrawerStatus8); ++id)
-        idle.push_back(static_cast<Command>(id));
+    // The windows behind these arrive later; until then choosing them calls
+    // nothing and shows nothing. Neither do ids just outside the USB menu.
+    const Command idle[] = {Command::USB2RS232OpenStatus,
+                            Command::Looptest,
+                            Command::About,
+                            Command::None,
+                            static_cast<Command>(static_cast<int>(Command::UsbOpenCashDrawer) - 1),
+                            static_cast<Command>(static_cast<int>(Command::GetUsbCashDrawerStatus8) + 1),
+                            static_cast<Command>(9999)};
     for (const Command command : idle) {
         f.log.clear();
         f.form.on_command(command);

@@ -151,9 +151,26 @@ TEST(Toolbar, BoardButtonsDoWhatTheirMenuItemsDo)
     }
 }
 
-TEST(Toolbar, UsbButtonsAndUnknownIndicesDoNothingYet)
+TEST(Toolbar, UsbButtonsDoWhatTheirMenuItemsDo)
 {
-    for (const int16_t index : std::initializer_list<int16_t>{7, 8, 0, 9, -1, 32767, -32768}) {
+    const std::pair<int16_t, Command> buttons[] = {{7, Command::UsbOpenCashDrawer}, {8, Command::UsbOpenCashDrawer2}};
+    for (const auto& [index, same_as] : buttons) {
+        for (const int32_t result : {0, 1}) {
+            CashFixture f;
+            f.library.usb_open_result = result;
+            f.form.on_toolbar_click(index);
+            const CallLog clicked = f.log;
+            f.log.clear();
+            f.form.on_command(same_as);
+            EXPECT_EQ(clicked, f.log) << "button " << index << " answered " << result;
+            EXPECT_EQ(clicked.front(), "UsbCashDrawer(" + std::to_string(index - 6) + ")");
+        }
+    }
+}
+
+TEST(Toolbar, UnknownIndicesDoNothing)
+{
+    for (const int16_t index : std::initializer_list<int16_t>{0, 9, -1, 32767, -32768}) {
         CashFixture f;
         f.library.drawer_result = -1;
         f.form.on_toolbar_click(index);

@@ -96,6 +96,9 @@ struct FakeLibrary {
     int32_t unload_service_result = 0;
     // What every drawer function (DeviceControl and the six status exports) answers.
     int32_t drawer_result = 0;
+    // What UsbCashDrawer and UsbCashDrawerStaus answer.
+    int32_t usb_open_result = 1;
+    int32_t usb_status_result = 0;
 
     Library bind(CallLog& log)
     {
@@ -125,14 +128,13 @@ struct FakeLibrary {
         library.Bastra9613GetCashDrawerStatus = drawer("Bastra9613GetCashDrawerStatus");
         library.IEIGetCashDrawerStatus = drawer("IEIGetCashDrawerStatus");
         library.ThinClientGetCashDrawerStatus = drawer("ThinClientGetCashDrawerStatus");
-        // Recorded so a test sees that the USB items call nothing yet.
-        library.UsbCashDrawer = [&log](int32_t n) {
+        library.UsbCashDrawer = [this, &log](int32_t n) {
             log.push_back("UsbCashDrawer(" + std::to_string(n) + ")");
-            return 0;
+            return usb_open_result;
         };
-        library.UsbCashDrawerStaus = [&log](int32_t n) {
+        library.UsbCashDrawerStaus = [this, &log](int32_t n) {
             log.push_back("UsbCashDrawerStaus(" + std::to_string(n) + ")");
-            return 0;
+            return usb_status_result;
         };
         return library;
     }
