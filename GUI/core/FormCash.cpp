@@ -117,9 +117,11 @@ void FormCash::on_command(Command command)
     case Command::RS232CashDrawerOpenStatus:
         view_.show_rs232_window();
         break;
+    case Command::USB2RS232OpenStatus:
+        view_.show_usb2rs232_window();
+        break;
     default:
-        // The USB-to-RS232, loop-test and About items arrive with their
-        // windows.
+        // The loop-test and About items arrive with their windows.
         break;
     }
 }

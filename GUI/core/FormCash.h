@@ -17,6 +17,8 @@ public:
     virtual void show_dio_address_window() = 0;
     // Shows FormRS232 modally; returns when it has closed.
     virtual void show_rs232_window() = 0;
+    // Shows FormUSB2RS232 modally; returns when it has closed.
+    virtual void show_usb2rs232_window() = 0;
 
     // Destroys the main window and ends the program at once: no further
     // window events run. Called after the closing steps have run.

@@ -237,11 +237,13 @@ TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
     f.log.clear();
     f.form.on_command(Command::RS232CashDrawerOpenStatus);
     EXPECT_EQ(f.log, CallLog{"show_rs232_window"});
+    f.log.clear();
+    f.form.on_command(Command::USB2RS232OpenStatus);
+    EXPECT_EQ(f.log, CallLog{"show_usb2rs232_window"});
 
     // The windows behind these arrive later; until then choosing them calls
     // nothing and shows nothing. Neither do ids just outside the USB menu.
-    const Command idle[] = {Command::USB2RS232OpenStatus,
-                            Command::Looptest,
+    const Command idle[] = {Command::Looptest,
                             Command::About,
                             Command::None,
                             static_cast<Command>(static_cast<int>(Command::UsbOpenCashDrawer) - 1),

@@ -1,6 +1,6 @@
 #include "dialog_layout.h"
 
-#include "FormRS232.h"
+#include "FormUSB2RS232.h"
 #include "FormTCDio.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace {
 // window, one the tests and the view cannot find, or Enter pressing a label.
 TEST(DialogLayout, EveryWindowsTableIsSound)
 {
-    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout};
+    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout, &kFormUSB2RS232Layout};
     for (const DialogLayout* layout : layouts)
         EXPECT_EQ(layout_problems(*layout), std::vector<std::string>{}) << layout->caption;
 }

@@ -170,6 +170,8 @@ void FormCashWindow::show_dio_address_window() { run_form_tcdio(instance_, hwnd_
 
 void FormCashWindow::show_rs232_window() { run_form_rs232(instance_, hwnd_, module_); }
 
+void FormCashWindow::show_usb2rs232_window() { run_form_usb2rs232(instance_, hwnd_, module_); }
+
 void FormCashWindow::end_program()
 {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);

@@ -27,6 +27,7 @@ public:
     void message(const std::string& text, const std::string& title) override;
     void show_dio_address_window() override;
     void show_rs232_window() override;
+    void show_usb2rs232_window() override;
     void end_program() override;
 
 private:

@@ -1,0 +1,24 @@
+// FormUSB2RS232: FormRS232 for drawers on USB-to-RS232 adapters. The same
+// window over the ports the library finds in the registry.
+#pragma once
+#include "FormRS232.h"
+
+namespace kav::gui {
+
+class UsbToComPorts final : public SerialPortSource {
+public:
+    explicit UsbToComPorts(const Library& library) : library_(library) {}
+    int32_t load(SerialDrawerView& view) override;
+    // StringTrim(entry, "COM"), then the rest read as a whole number.
+    int port_number(const std::string& entry) override;
+    // Loading leaves them as they are: an outline with no state yet.
+    bool hides_status_at_load() const override { return false; }
+
+private:
+    const Library& library_;
+};
+
+inline constexpr DialogLayout kFormUSB2RS232Layout{"USB to RS232 Cash Drawer", 355, 213, kSerialDrawerControls,
+                                                  kSerialComboPort1Id};
+
+} // namespace kav::gui
