@@ -3,6 +3,9 @@
 #pragma once
 #include "FormRS232.h"
 
+#include <string>
+#include <vector>
+
 namespace kav::gui {
 
 class UsbToComPorts final : public SerialPortSource {
@@ -17,6 +20,12 @@ public:
 private:
     const Library& library_;
 };
+
+// The adapters' port names as the library lists them, in its order; empty,
+// with EnumUsbToComNum's result, when it found none.
+std::vector<std::string> adapter_ports(const Library& library, int32_t& result);
+// The message for a failed EnumUsbToComNum, or null for a result that has none.
+const char* adapter_failure(int32_t result);
 
 inline constexpr DialogLayout kFormUSB2RS232Layout{"USB to RS232 Cash Drawer", 355, 213, kSerialDrawerControls,
                                                   kSerialComboPort1Id};

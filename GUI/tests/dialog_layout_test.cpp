@@ -1,5 +1,6 @@
 #include "dialog_layout.h"
 
+#include "FormSetting.h"
 #include "FormUSB2RS232.h"
 #include "FormTCDio.h"
 
@@ -15,7 +16,7 @@ namespace {
 // window, one the tests and the view cannot find, or Enter pressing a label.
 TEST(DialogLayout, EveryWindowsTableIsSound)
 {
-    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout, &kFormUSB2RS232Layout};
+    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout, &kFormUSB2RS232Layout, &kFormSettingLayout};
     for (const DialogLayout* layout : layouts)
         EXPECT_EQ(layout_problems(*layout), std::vector<std::string>{}) << layout->caption;
 }
