@@ -120,8 +120,11 @@ void FormCash::on_command(Command command)
     case Command::USB2RS232OpenStatus:
         view_.show_usb2rs232_window();
         break;
+    case Command::Looptest:
+        view_.show_loop_test();
+        break;
     default:
-        // The loop-test and About items arrive with their windows.
+        // The About item arrives with its window.
         break;
     }
 }
@@ -130,6 +133,12 @@ void FormCash::on_toolbar_click(int16_t index)
 {
     for (const ToolbarButton& button : toolbar_buttons())
         if (button.index == index) on_command(button.same_as);
+}
+
+void FormCash::RunAutoLoopTest()
+{
+    view_.show_loop_test();
+    closing();
 }
 
 void FormCash::on_close_box()

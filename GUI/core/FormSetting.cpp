@@ -42,12 +42,13 @@ FormSetting::FormSetting(Module1& module, SystemServices& system, SettingView& v
 
 void FormSetting::load()
 {
-    view_.set_text(C::ComboMB, "VOLX-9842");
+    // Items first: a pick-only list can show only one of its own items.
     for (std::string_view board : kBoardTypes) view_.add_item(C::ComboMB, std::string(board));
-    view_.set_text(C::ComboLT, "Count");
+    view_.set_text(C::ComboMB, "VOLX-9842");
     for (std::string_view type : kLoopTypes) view_.add_item(C::ComboLT, std::string(type));
-    view_.set_text(C::ComboInterval, "1");
+    view_.set_text(C::ComboLT, "Count");
     for (int seconds = 1; seconds <= 10; ++seconds) view_.add_item(C::ComboInterval, std::to_string(seconds));
+    view_.set_text(C::ComboInterval, "1");
 
     const std::string path = auto_ini_path(system_);
     const std::string mode = read_ini_value(system_, path, kAutoKey);
