@@ -306,9 +306,10 @@ def running_picture():
 
 
 def result_picture(word, colour, width, height):
-    """PASS or FAIL in bevelled capitals on white."""
+    """PASS or FAIL in bevelled capitals on white. The window shows only the
+    middle of the picture (it overhangs both sides), so the word keeps there."""
     cv = Canvas(width, height, WHITE)
-    big_word(cv, word, colour, 18, bevel=True)
+    big_word(cv, word, colour, 14, bevel=True)
     return cv
 
 

@@ -178,19 +178,28 @@ private:
         }
     }
 
+    // Labels and painted areas go beneath the controls, as a form's
+    // windowless labels do: where the layout lets them overlap a control,
+    // the control shows whole. Among themselves, the one made first is on top.
     void make_controls()
     {
-        for (const ControlSpec& spec : layout_.controls) {
-            const ControlClass cls = class_of(spec.kind);
-            const kav::gui::ControlRect& r = spec.rect;
-            const int height = spec.list_height > 0 ? spec.list_height : r.height;
-            HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(spec.caption).c_str(),
-                                           WS_CHILD | WS_VISIBLE | cls.style | spec.style, r.left, r.top, r.width,
-                                           height, window_.hwnd(),
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), spec.font)),
-                         TRUE);
-        }
+        for (const bool painted : {false, true})
+            for (const ControlSpec& spec : layout_.controls)
+                if (is_painted(spec.kind) == painted) make_control(spec);
+    }
+
+    static bool is_painted(ControlKind kind) { return kind == ControlKind::Label || kind == ControlKind::Panel; }
+
+    void make_control(const ControlSpec& spec)
+    {
+        const ControlClass cls = class_of(spec.kind);
+        const kav::gui::ControlRect& r = spec.rect;
+        const int height = spec.list_height > 0 ? spec.list_height : r.height;
+        HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(spec.caption).c_str(),
+                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style | spec.style, r.left, r.top,
+                                       r.width, height, window_.hwnd(),
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), spec.font)), TRUE);
     }
 
     HINSTANCE instance_;

@@ -19,7 +19,16 @@ public:
     PictureDialog(const PictureDialog&) = delete;
     PictureDialog& operator=(const PictureDialog&) = delete;
 
-    void on_init(DialogWindow& dialog) override { dialog_ = &dialog; }
+    // The wait starts as the window appears. A timer rather than a sleep: the
+    // window is drawn first (timer messages come after painting) and keeps
+    // answering meanwhile, so a key or a click can end it at once. Waiting
+    // for the activation instead would wait for ever where no window manager
+    // activates an owned window.
+    void on_init(DialogWindow& dialog) override
+    {
+        dialog_ = &dialog;
+        SetTimer(dialog.hwnd(), kWaitTimer, static_cast<UINT>(window_.wait_ms), nullptr);
+    }
     // Esc and Enter reach a window without controls as commands.
     void on_command(int, int) override
     {
@@ -28,15 +37,6 @@ public:
     bool on_message(UINT msg, WPARAM wparam, LPARAM, INT_PTR&) override
     {
         switch (msg) {
-        case WM_ACTIVATE:
-            // The wait starts once the window is up and drawn; the timer keeps
-            // the window answering meanwhile, so a key or a click can end it.
-            if (LOWORD(wparam) != WA_INACTIVE && !waiting_) {
-                waiting_ = true;
-                UpdateWindow(dialog_->hwnd());
-                SetTimer(dialog_->hwnd(), kWaitTimer, static_cast<UINT>(window_.wait_ms), nullptr);
-            }
-            return false;
         case WM_TIMER:
             if (wparam != kWaitTimer) return false;
             KillTimer(dialog_->hwnd(), kWaitTimer);
@@ -78,7 +78,6 @@ private:
     const kav::gui::PictureWindow& window_;
     HBITMAP bitmap_;
     DialogWindow* dialog_ = nullptr;
-    bool waiting_ = false;
 };
 
 } // namespace

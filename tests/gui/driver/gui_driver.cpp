@@ -160,6 +160,32 @@ bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms)
     return wait_until([&] { return !IsWindow(box.hwnd); }, timeout_ms);
 }
 
+bool press_button(const MessageBoxInfo& box, const std::string& caption, DWORD timeout_ms)
+{
+    HWND button = find_child(box.hwnd, "Button", caption);
+    if (button == nullptr || !click(button)) return false;
+    return wait_until([&] { return !IsWindow(box.hwnd); }, timeout_ms);
+}
+
+std::vector<std::string> list_items(HWND list)
+{
+    // Wide, as with combo boxes: Wine hands another process the line in UTF-16.
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        char item[256] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, item, sizeof item, nullptr, nullptr);
+        items.emplace_back(item);
+    }
+    return items;
+}
+
+int list_selected(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)); }
+
 HWND find_child(HWND parent, const std::string& class_name, const std::string& caption)
 {
     for (HWND child : children(parent)) {

@@ -30,6 +30,8 @@ void PrintTo(const MessageBoxInfo& box, std::ostream* os);
 MessageBoxInfo read_message_box(HWND box);
 // Clicks the box's one button and waits until the box is gone.
 bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms = kWaitMs);
+// Clicks the box's button with this caption ("&Yes") and waits until the box is gone.
+bool press_button(const MessageBoxInfo& box, const std::string& caption, DWORD timeout_ms = kWaitMs);
 
 // Child controls, searched through every level below parent. An empty class
 // or caption matches any.
@@ -44,6 +46,9 @@ std::string layout_text(HWND window);
 // A drop-down list's entries, the shown one, and choosing one as a user
 // would (selection plus the CBN_SELCHANGE notification).
 std::vector<std::string> combo_items(HWND combo);
+// A list box's lines and its selected line (-1 for none).
+std::vector<std::string> list_items(HWND list);
+int list_selected(HWND list);
 std::string combo_shown(HWND combo);
 bool combo_choose(HWND combo, const std::string& entry);
 
