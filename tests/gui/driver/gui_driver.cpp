@@ -279,6 +279,15 @@ std::string screenshot(const std::string& name)
     return unix_path(picture);
 }
 
+std::string keep_artifact(const std::string& windows_file, const std::string& name)
+{
+    const std::string folder = env("KAV_GUI_ARTIFACTS");
+    if (folder.empty()) return "";
+    const std::string copy = folder + "\\" + name;
+    if (!CopyFileA(windows_file.c_str(), copy.c_str(), FALSE)) return "";
+    return unix_path(copy);
+}
+
 Utility::~Utility()
 {
     end();

@@ -64,6 +64,9 @@ bool remove_service();
 // A picture of the whole virtual screen, taken by the harness: the Linux path
 // of the PNG, or "" if none was made.
 std::string screenshot(const std::string& name);
+// A copy of a file of the prefix in the artefact folder: the Linux path of the
+// copy, or "" if none was made.
+std::string keep_artifact(const std::string& windows_file, const std::string& name);
 
 // The utility, started from a folder of its own with its own auto.ini.
 class Utility {
