@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the utility's artwork: the program icon, the toolbar strip, the banner,
-six terminal pictures and the loop test's three pictures. Python 3 standard library only; the output is
+six terminal pictures, the About window's product picture and the loop
+test's three pictures. Python 3 standard library only; the output is
 committed, so the build never runs this. Usage: make_art.py [output dir]."""
 
 import struct
@@ -180,6 +181,15 @@ def program_icon(size):
         cv.text(20, 3, "K", WHITE)
     else:
         cv.rect(11, 2, 12, 5, WHITE)
+    return cv
+
+
+def product_picture():
+    """The About window's product picture: the drawer with its badge, upright."""
+    cv = Canvas(48, 61, (236, 238, 242))
+    cv.ellipse(34, 11, 9, 9, (200, 30, 40))
+    cv.text(32, 8, "K", WHITE)
+    drawer(cv, 2, 24, 44, 32)
     return cv
 
 
@@ -367,6 +377,7 @@ def main():
         "toolbar.bmp": bmp(toolbar_strip(), 24),
         "banner.bmp": bmp(banner(), 8),
     }
+    files["product.bmp"] = bmp(product_picture(), 8)
     files["running.bmp"] = bmp(running_picture(), 8)
     files["pass.bmp"] = bmp(result_picture("PASS", (20, 160, 40), 478, 194), 8)
     files["fail.bmp"] = bmp(result_picture("FAIL", (210, 30, 30), 471, 191), 8)

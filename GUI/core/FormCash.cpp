@@ -123,8 +123,10 @@ void FormCash::on_command(Command command)
     case Command::Looptest:
         view_.show_loop_test();
         break;
+    case Command::About:
+        view_.show_about();
+        break;
     default:
-        // The About item arrives with its window.
         break;
     }
 }

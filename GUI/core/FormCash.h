@@ -21,6 +21,8 @@ public:
     virtual void show_usb2rs232_window() = 0;
     // Shows FormSetting, the loop test, modally; returns when it has closed.
     virtual void show_loop_test() = 0;
+    // Shows FormAbout modally; returns when it has closed.
+    virtual void show_about() = 0;
 
     // Destroys the main window and ends the program at once: no further
     // window events run. Called after the closing steps have run.

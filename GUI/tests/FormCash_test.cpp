@@ -243,7 +243,7 @@ TEST(FormCashClosing, AStartUpThatClosedDoesNotCloseAgain)
     EXPECT_EQ(f.log, CallLog{"end_program"});
 }
 
-TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
+TEST(FormCashMenu, OpensItsWindowsAndIgnoresIdsOfNoItem)
 {
     CashFixture f;
     f.form.on_command(Command::ThinClientDIOAddress);
@@ -257,11 +257,13 @@ TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
     f.log.clear();
     f.form.on_command(Command::Looptest);
     EXPECT_EQ(f.log, CallLog{"show_loop_test"});
+    f.log.clear();
+    f.form.on_command(Command::About);
+    EXPECT_EQ(f.log, CallLog{"show_about"});
 
-    // The windows behind these arrive later; until then choosing them calls
-    // nothing and shows nothing. Neither do ids just outside the USB menu.
-    const Command idle[] = {                            Command::About,
-                            Command::None,
+    // Ids that are no item, just outside the USB menu among them, call
+    // nothing and show nothing.
+    const Command idle[] = {Command::None,
                             static_cast<Command>(static_cast<int>(Command::UsbOpenCashDrawer) - 1),
                             static_cast<Command>(static_cast<int>(Command::GetUsbCashDrawerStatus8) + 1),
                             static_cast<Command>(9999)};

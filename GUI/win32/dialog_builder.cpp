@@ -10,7 +10,8 @@ using kav::gui::DialogLayout;
 using kav::gui::FontSpec;
 
 static_assert(kav::gui::kIdOk == IDOK && kav::gui::kIdCancel == IDCANCEL);
-static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER);
+static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER &&
+              kav::gui::kStyleNotify == SS_NOTIFY);
 
 namespace {
 
@@ -33,6 +34,7 @@ ControlClass class_of(ControlKind kind)
     case ControlKind::DropDownList: return {"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::DropDown: return {"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TextBox: return {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Picture: return {"STATIC", SS_BITMAP | SS_REALSIZECONTROL | SS_NOTIFY, 0};
     case ControlKind::ListBox:
         return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     }
@@ -188,7 +190,10 @@ private:
                 if (is_painted(spec.kind) == painted) make_control(spec);
     }
 
-    static bool is_painted(ControlKind kind) { return kind == ControlKind::Label || kind == ControlKind::Panel; }
+    static bool is_painted(ControlKind kind)
+    {
+        return kind == ControlKind::Label || kind == ControlKind::Panel || kind == ControlKind::Picture;
+    }
 
     void make_control(const ControlSpec& spec)
     {

@@ -1,4 +1,5 @@
 #include "form_cash_window.h"
+#include "form_about_dialog.h"
 #include "form_setting_dialog.h"
 #include "form_tcdio_dialog.h"
 #include "serial_drawer_dialog.h"
@@ -175,6 +176,8 @@ void FormCashWindow::show_rs232_window() { run_form_rs232(instance_, hwnd_, modu
 void FormCashWindow::show_usb2rs232_window() { run_form_usb2rs232(instance_, hwnd_, module_); }
 
 void FormCashWindow::show_loop_test() { run_form_setting(instance_, hwnd_, module_, system_); }
+
+void FormCashWindow::show_about() { run_form_about(instance_, hwnd_, module_); }
 
 void FormCashWindow::end_program()
 {

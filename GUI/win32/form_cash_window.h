@@ -29,6 +29,7 @@ public:
     void show_rs232_window() override;
     void show_usb2rs232_window() override;
     void show_loop_test() override;
+    void show_about() override;
     void end_program() override;
 
 private:

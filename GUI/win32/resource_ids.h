@@ -15,3 +15,4 @@
 #define IDB_RUNNING 110
 #define IDB_PASS 111
 #define IDB_FAIL 112
+#define IDB_PRODUCT 113 // the About window's picture
