@@ -10,13 +10,29 @@ constexpr int32_t kNoBrowser = -1;
 
 } // namespace
 
+namespace {
+
+// Labels take the mouse (the mouse over one is not over the bare background)
+// and keep to one line.
+constexpr uint32_t kAboutLabel = kStyleNotify | kStyleNoWrap;
+
+// The address as the link shows it: without its scheme, so that it fits.
+constexpr std::string_view shown_address()
+{
+    constexpr std::string_view address = tillio::kMakerAddress;
+    constexpr std::string_view scheme = "http://";
+    return address.starts_with(scheme) ? address.substr(scheme.size()) : address;
+}
+
+} // namespace
+
 const ControlSpec kFormAboutControls[6] = {
     {ControlKind::Picture, "", kAboutImage1Id, {8, 8, 48, 61}},
     // The blanks inside the texts line the values up.
-    {ControlKind::Label, "Product:   Cash Drawer", kAboutLabel1Id, {72, 8, 137, 17}, kStyleNotify},
-    {ControlKind::Label, "Version:    1.11-20051223", kAboutLabel3Id, {72, 72, 137, 25}, kStyleNotify},
-    {ControlKind::Label, "Website:", kAboutLabel5Id, {72, 136, 57, 25}, kStyleNotify},
-    {ControlKind::Label, tillio::kMakerAddress, kLabhyperlinkId, {128, 136, 89, 17}, kStyleNotify, 0, &kLinkFont},
+    {ControlKind::Label, "Product:   Cash Drawer", kAboutLabel1Id, {72, 8, 137, 17}, kAboutLabel},
+    {ControlKind::Label, "Version:    1.11-20051223", kAboutLabel3Id, {72, 72, 137, 25}, kAboutLabel},
+    {ControlKind::Label, "Website:", kAboutLabel5Id, {72, 136, 57, 25}, kAboutLabel},
+    {ControlKind::Label, shown_address(), kLabhyperlinkId, {128, 136, 89, 17}, kAboutLabel, 0, &kLinkFont},
     {ControlKind::Button, "&OK", kIdOk, {240, 8, 65, 25}},
 };
 

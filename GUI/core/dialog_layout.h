@@ -47,6 +47,7 @@ inline constexpr int kIdCancel = 2;
 inline constexpr uint32_t kStyleMultiline = 0x2000;  // BS_MULTILINE: a button's caption wraps
 inline constexpr uint32_t kStyleBorder = 0x00800000; // WS_BORDER: a thin outline
 inline constexpr uint32_t kStyleNotify = 0x0100;     // SS_NOTIFY: a label that takes the mouse
+inline constexpr uint32_t kStyleNoWrap = 0x000C;     // SS_LEFTNOWORDWRAP: a label on one line
 
 struct ControlSpec {
     ControlKind kind;

@@ -11,7 +11,7 @@ using kav::gui::FontSpec;
 
 static_assert(kav::gui::kIdOk == IDOK && kav::gui::kIdCancel == IDCANCEL);
 static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER &&
-              kav::gui::kStyleNotify == SS_NOTIFY);
+              kav::gui::kStyleNotify == SS_NOTIFY && kav::gui::kStyleNoWrap == SS_LEFTNOWORDWRAP);
 
 namespace {
 

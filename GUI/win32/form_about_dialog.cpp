@@ -42,8 +42,15 @@ public:
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWMAXIMIZED; // maximised, with the focus
         PROCESS_INFORMATION process{};
-        std::string line = command_line; // CreateProcessA may write into it
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        // The browser's path has blanks and comes unquoted, before the one
+        // blank and the address: name the program itself, so that a
+        // C:\Program.exe could never be taken for it.
+        const size_t blank = command_line.rfind(' ');
+        if (blank == std::string::npos) return false;
+        const std::string program = command_line.substr(0, blank);
+        std::string line = "\"" + program + "\"" + command_line.substr(blank); // CreateProcessA may write into it
+        if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
             return false;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

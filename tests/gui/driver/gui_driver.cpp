@@ -419,6 +419,12 @@ std::string Utility::toolbar_text(HWND window)
     return static_cast<probe::Shared*>(shared_)->text;
 }
 
+std::string Utility::text_look(HWND control)
+{
+    if (!probe_request(control, probe::kTextLookMessage, kWaitMs)) return "";
+    return static_cast<probe::Shared*>(shared_)->text;
+}
+
 bool Utility::choose_menu(HWND window, const std::vector<std::string>& path, std::string* error)
 {
     const std::string text = menu_text(window);

@@ -96,6 +96,8 @@ public:
     // The toolbar as its own window reports it: button size, image count, and
     // each button's id, image and tool tip (probe_protocol.h has the format).
     std::string toolbar_text(HWND window);
+    // A static control's underline and text colour (probe_protocol.h has the format).
+    std::string text_look(HWND control);
     // Posts WM_COMMAND with the id of the item at this caption path.
     bool choose_menu(HWND window, const std::vector<std::string>& path, std::string* error);
     // Posts WM_COMMAND for the toolbar's index-th button (1-based, separators
