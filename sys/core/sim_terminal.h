@@ -21,7 +21,7 @@ protected:
 // Told whenever a drawer springs open, so a host can show what the driver did.
 class SimObserver {
 public:
-    virtual void drawer_opened(const char* board, uint16_t port, int drawer) = 0;
+    virtual void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) = 0;
 
 protected:
     ~SimObserver() = default;
@@ -54,6 +54,9 @@ public:
 
     bool drawer_open(Group group, int drawer);
     bool in_config_mode() const { return sio_.config_mode; }
+    // Accesses to the configuration ports outside a complete enter/leave
+    // bracket: data or index outside configuration mode, or a key inside it.
+    uint32_t stray_config_accesses() const { return stray_config_accesses_; }
     uint8_t super_io_gpio() const { return sio_.gpio; }
     void set_super_io_gpio(uint8_t value) { sio_.gpio = value; }
     // Port of the last pulse that opened a drawer, 0 before any.
@@ -86,6 +89,7 @@ private:
     Drawer drawers_[kGroups][2] = {};
     SuperIoState sio_ = {};
     uint16_t last_opened_port_ = 0;
+    uint32_t stray_config_accesses_ = 0;
 };
 
 } // namespace kav

@@ -32,10 +32,11 @@ public:
 class TracePrinter final : public kav::SimObserver {
 public:
     constexpr TracePrinter() = default;
-    void drawer_opened(const char* board, uint16_t port, int drawer) override
+    void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) override
     {
         DRVSHELL_Debug().print("simulated terminal: %s drawer %d opened (port 0x%x)\n", board, drawer,
                                static_cast<unsigned>(port));
+        DRVSHELL_Debug().print("simulated terminal: pulse of %u us\n", static_cast<unsigned>(pulse_us));
     }
 };
 
