@@ -1,7 +1,8 @@
 // Emulation backend: a simulated terminal inside the driver, for machines
-// without drawer hardware (and for Wine, which has no port access). The
-// pulse's busy wait runs on the performance counter.
+// without drawer hardware (and for Wine, which has no port access). It
+// waits as the hardware build does.
 #include "drvshell.h"
+#include "pulse_wait.h"
 #include "sim_terminal.h"
 
 namespace {
@@ -20,12 +21,7 @@ public:
         return ticks / hz * 1000000u + ticks % hz * 1000000u / hz;
     }
 
-    void stall(uint32_t microseconds) override
-    {
-        const uint64_t start = now_us();
-        while (now_us() - start < microseconds) {
-        }
-    }
+    void stall(uint32_t microseconds) override { DRVSHELL_Wait(microseconds); }
 };
 
 // Shows in the debug output what a technician would have heard.
