@@ -79,7 +79,7 @@ bool SimTerminal::sensor(Group group) { return drawer_open(group, 0) || drawer_o
 uint8_t SimTerminal::read(uint16_t port)
 {
     if (port == kDataPort) {
-        if (!sio_.config_mode) ++stray_config_accesses_;
+        if (!sio_.config_mode) count_stray(port);
         return read_super_io();
     }
     if (port == kAuxPort) return sio_.aux;
@@ -103,12 +103,18 @@ void SimTerminal::write(uint16_t port, uint8_t value)
     }
 }
 
+void SimTerminal::count_stray(uint16_t port)
+{
+    ++stray_config_accesses_;
+    if (observer_ != nullptr) observer_->stray_config_access(port);
+}
+
 void SimTerminal::write_super_io(uint16_t port, uint8_t value)
 {
     const bool key = port == kIndexPort && value == 0x87;
     // The key may come twice before the chip is in configuration mode; any
     // other access needs the mode, and the key is not sent again inside it.
-    if (key == sio_.config_mode) ++stray_config_accesses_;
+    if (key == sio_.config_mode) count_stray(port);
     if (!sio_.config_mode) {
         // Only the key on the index port is heard outside configuration mode.
         if (key) {

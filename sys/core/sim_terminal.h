@@ -22,6 +22,8 @@ protected:
 class SimObserver {
 public:
     virtual void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) = 0;
+    // A configuration port was used outside a complete enter/leave bracket.
+    virtual void stray_config_access(uint16_t port) = 0;
 
 protected:
     ~SimObserver() = default;
@@ -82,6 +84,7 @@ private:
     bool sensor(Group group);
     void write_super_io(uint16_t port, uint8_t value);
     uint8_t read_super_io();
+    void count_stray(uint16_t port);
 
     SimClock& clock_;
     SimObserver* observer_ = nullptr;

@@ -332,43 +332,6 @@ LONG KeSetEvent(PKEVENT event, LONG, BOOLEAN)
     return was;
 }
 
-namespace {
-
-// Count holds twice the requests inside, plus 1 once a wait has begun.
-std::mutex g_rundown_lock;
-std::condition_variable g_rundown_drained;
-
-} // namespace
-
-void ExInitializeRundownProtection(PEX_RUNDOWN_REF ref)
-{
-    std::lock_guard<std::mutex> guard(g_rundown_lock);
-    ref->Count = 0;
-}
-
-BOOLEAN ExAcquireRundownProtection(PEX_RUNDOWN_REF ref)
-{
-    std::lock_guard<std::mutex> guard(g_rundown_lock);
-    if (ref->Count & 1) return FALSE;
-    ref->Count += 2;
-    return TRUE;
-}
-
-void ExReleaseRundownProtection(PEX_RUNDOWN_REF ref)
-{
-    std::lock_guard<std::mutex> guard(g_rundown_lock);
-    ref->Count -= 2;
-    g_rundown_drained.notify_all();
-}
-
-void ExWaitForRundownProtectionRelease(PEX_RUNDOWN_REF ref)
-{
-    run_hook("rundown wait");
-    std::unique_lock<std::mutex> lock(g_rundown_lock);
-    ref->Count |= 1;
-    g_rundown_drained.wait(lock, [&] { return ref->Count == 1; });
-}
-
 // Read through these pointers, as the kernel exports them.
 BOOLEAN* KdDebuggerEnabled = &HostKernel::get().kd_debugger_enabled;
 BOOLEAN* KdDebuggerNotPresent = &HostKernel::get().kd_debugger_not_present;

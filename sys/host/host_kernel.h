@@ -171,16 +171,6 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON reason, KPROCESSOR_MOD
                                LARGE_INTEGER* timeout);
 LONG KeSetEvent(PKEVENT event, LONG increment, BOOLEAN wait);
 
-// Rundown protection, with the kernel's rules: acquire fails once a wait has begun.
-struct EX_RUNDOWN_REF {
-    ULONG_PTR Count;
-};
-using PEX_RUNDOWN_REF = EX_RUNDOWN_REF*;
-void ExInitializeRundownProtection(PEX_RUNDOWN_REF ref);
-BOOLEAN ExAcquireRundownProtection(PEX_RUNDOWN_REF ref);
-void ExReleaseRundownProtection(PEX_RUNDOWN_REF ref);
-void ExWaitForRundownProtectionRelease(PEX_RUNDOWN_REF ref);
-
 // The kernel's two debugger flags; tests call HostKernel::set_debugger.
 extern BOOLEAN* KdDebuggerEnabled;
 extern BOOLEAN* KdDebuggerNotPresent;

@@ -2,6 +2,7 @@
 #include "command_engine.h"
 #include "driver_lock.h"
 #include "driver_platform.h"
+#include "request_rundown.h"
 #include "ioctl_codes.h"
 #include "line_format.h"
 
@@ -15,7 +16,7 @@ constinit kav::GuardedPool g_pool{g_raw_pool, g_platform};
 constinit kav::WdmDebug g_debug{g_pool, g_platform};
 constinit DRVSHELL_CALLBACKS g_callbacks{};
 // Requests in flight; unload waits for them and refuses new ones.
-EX_RUNDOWN_REF g_rundown;
+RequestRundown g_rundown;
 // Every port sequence runs alone: two interleaved ones would mix their
 // index/data pairs on the super-I/O chip.
 DriverLock g_port_lock;
@@ -121,7 +122,7 @@ NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
 {
-    ExInitializeRundownProtection(&g_rundown);
+    g_rundown.init();
     g_port_lock.init();
     OpenDriver(&g_callbacks);
     NTSTATUS status = g_debug.Debug_OpenWDMDebug();
@@ -156,10 +157,10 @@ namespace {
 // Holds off unload while a request runs; false once unload has begun.
 class InFlight {
 public:
-    InFlight() : entered_(ExAcquireRundownProtection(&g_rundown) != FALSE) {}
+    InFlight() : entered_(g_rundown.enter()) {}
     ~InFlight()
     {
-        if (entered_) ExReleaseRundownProtection(&g_rundown);
+        if (entered_) g_rundown.leave();
     }
     InFlight(const InFlight&) = delete;
     InFlight& operator=(const InFlight&) = delete;
@@ -295,7 +296,7 @@ void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver)
 {
     g_debug.trace("enter DRVSHELL_Unload");
     // The image goes away after this routine: no request may still be in it.
-    ExWaitForRundownProtectionRelease(&g_rundown);
+    g_rundown.close_and_wait();
     PDEVICE_OBJECT device = driver->DeviceObject;
     if (device != nullptr) {
         const DEVICE_EXTENSION* ext = DRVSHELL_Extension(device);

@@ -34,6 +34,11 @@ public:
                                static_cast<unsigned>(port));
         DRVSHELL_Debug().print("simulated terminal: pulse of %u us\n", static_cast<unsigned>(pulse_us));
     }
+    void stray_config_access(uint16_t port) override
+    {
+        DRVSHELL_Debug().print("simulated terminal: configuration port 0x%x used outside its bracket\n",
+                               static_cast<unsigned>(port));
+    }
 };
 
 CounterClock g_clock;

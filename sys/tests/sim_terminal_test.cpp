@@ -21,7 +21,9 @@ protected:
         pulses_us.push_back(pulse_us);
         opened.push_back(std::string(board) + "@" + std::to_string(port) + "#" + std::to_string(drawer));
     }
+    void stray_config_access(uint16_t port) override { stray_ports.push_back(port); }
     std::vector<uint64_t> pulses_us;
+    std::vector<uint16_t> stray_ports;
     // Runs a command the way the driver would; returns the status byte or -1.
     int command(int n, uint16_t port = 0x280)
     {
@@ -125,6 +127,7 @@ TEST_F(SimFixture, SuperIoIgnoresAccessOutsideConfigurationMode)
     sim.write(0x2E, 0x87); // now a whole key, then a second one inside the mode
     sim.write(0x2E, 0x87);
     EXPECT_EQ(sim.stray_config_accesses(), 5u);
+    EXPECT_EQ(stray_ports, (std::vector<uint16_t>{0x2E, 0x2F, 0x2F, 0x2E, 0x2E})) << "each one reported";
 }
 
 TEST_F(SimFixture, CloseTimeZeroKeepsDrawersOpen)
