@@ -4,7 +4,7 @@
 #include <stdint.h>
 
 // The part of a wait spent spinning at its end; the rest is slept.
-inline constexpr uint32_t kSpinMarginUs = 2000;
+inline constexpr uint32_t kSpinMarginUs = 3000;
 
 // Returns no earlier than `microseconds` after the call, by the performance
 // counter. Sleeps (with the system timer's resolution raised for the time
