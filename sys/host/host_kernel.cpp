@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <new>
 
@@ -288,30 +286,24 @@ struct HostEvent {
     bool auto_reset = false;
 };
 
-HostEvent& event_of(PKEVENT event)
-{
-    static std::mutex registry_lock;
-    static std::map<PKEVENT, std::unique_ptr<HostEvent>> registry; // keyed by address, so re-initialising reuses it
-    std::lock_guard<std::mutex> guard(registry_lock);
-    std::unique_ptr<HostEvent>& e = registry[event];
-    if (!e) e = std::make_unique<HostEvent>();
-    return *e;
-}
+static_assert(sizeof(HostEvent) <= sizeof(KEVENT::storage) && alignof(HostEvent) <= 16);
+
+HostEvent& event_of(PVOID event) { return *reinterpret_cast<HostEvent*>(static_cast<PKEVENT>(event)->storage); }
 
 } // namespace
 
 void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state)
 {
-    HostEvent& e = event_of(event);
-    std::lock_guard<std::mutex> guard(e.mutex);
-    e.signaled = state != FALSE;
-    e.auto_reset = type == SynchronizationEvent;
-    event->impl = &e;
+    // Nothing waits on an event being initialised, so building anew is safe;
+    // the old one owned no resources.
+    HostEvent* e = new (event->storage) HostEvent;
+    e->signaled = state != FALSE;
+    e->auto_reset = type == SynchronizationEvent;
 }
 
 NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER*)
 {
-    HostEvent& e = *static_cast<HostEvent*>(static_cast<PKEVENT>(object)->impl);
+    HostEvent& e = event_of(object);
     std::unique_lock<std::mutex> lock(e.mutex);
     e.changed.wait(lock, [&] { return e.signaled; });
     if (e.auto_reset) e.signaled = false;
@@ -320,7 +312,7 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
 
 LONG KeSetEvent(PKEVENT event, LONG, BOOLEAN)
 {
-    HostEvent& e = *static_cast<HostEvent*>(event->impl);
+    HostEvent& e = event_of(event);
     std::lock_guard<std::mutex> guard(e.mutex);
     const LONG was = e.signaled;
     e.signaled = true;

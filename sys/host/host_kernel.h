@@ -161,9 +161,10 @@ ULONG64 read_cycle_counter(); // the processor's time-stamp counter
 NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE mode, BOOLEAN alertable, LARGE_INTEGER* interval);
 ULONG ExSetTimerResolution(ULONG desired, BOOLEAN set);
 
-// A real event (threads of a test block on it) with the kernel's layout kept opaque.
+// A real event (threads of a test block on it), built in place by
+// KeInitializeEvent: the driver keeps events in pool blocks no constructor ran on.
 struct KEVENT {
-    void* impl;
+    alignas(16) unsigned char storage[160];
 };
 using PKEVENT = KEVENT*;
 void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state);
