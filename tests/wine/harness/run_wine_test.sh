@@ -142,6 +142,8 @@ if [[ -n $driver ]] && ((make_service)); then
   svc create "$image_path"
   service_created=1
   svc start
+  # Running is reported before the driver has made its device.
+  svc wait-link
 fi
 
 # The program's own console output stays readable: no fixme noise.
