@@ -36,32 +36,37 @@ DWORD owner_pid(HWND window)
     return pid;
 }
 
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+// The enumeration callbacks are functions of their own: on i686 they must be
+// stdcall (CALLBACK), which a lambda's conversion cannot give.
+BOOL CALLBACK collect_window_of_process(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    if (owner_pid(window) == search->pid) search->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collect_window(HWND window, LPARAM param)
+{
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> top_windows(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (owner_pid(window) == s->pid) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{pid, {}};
+    EnumWindows(collect_window_of_process, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 std::vector<HWND> children(HWND parent)
 {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, collect_window, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

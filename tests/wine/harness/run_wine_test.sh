@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under wine64 in a prefix of its own, with the
-# KAV_cash driver loaded as a kernel service and tillio.dll installed:
+# Runs one Windows test program under Wine in a prefix of its own (64-bit, or
+# 32-bit with KAV_WINE_ARCH=win32: wine_env.sh), with the KAV_cash driver
+# loaded as a kernel service and tillio.dll installed:
 #   1. clone the template prefix into <work>/prefix (nothing left from before);
 #   2. put the driver in C:\windows\system32\drivers\KAV_cash.sys and the
-#      library in C:\windows\system32;
+#      library in C:\windows\system32 (with --wow64, in C:\windows\syswow64,
+#      the system directory of a 32-bit program on 64-bit Windows);
 #   3. create and start the kernel service "KAV_cash" with the service helper
 #      (not with --no-service: the program installs it itself);
 #   4. map each --drive letter to an empty folder <work>/drive_<letter>;
@@ -16,8 +18,8 @@
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
-#                         [--no-service] [--drive LETTER]... [--display :N]
-#                         -- PROGRAM [ARGS...]
+#                         [--wow64] [--no-service] [--drive LETTER]...
+#                         [--display :N] -- PROGRAM [ARGS...]
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
 source "$here/wine_env.sh"
@@ -27,7 +29,7 @@ readonly service=KAV_cash
 # A relative ImagePath fails to load under Wine (error 1114); this form works.
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
-template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display=''
+template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display='' wow64=0
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -37,6 +39,7 @@ while (($#)); do
     --library) library=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
     --no-service) make_service=0; shift ;;
+    --wow64) wow64=1; shift ;;
     --drive)
       if [[ ! ${2,,} =~ ^[a-z]$ ]]; then
         echo "run_wine_test: --drive takes one letter, not $2" >&2
@@ -49,9 +52,19 @@ while (($#)); do
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--no-service] [--drive LETTER]... [--display :N] -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
+if ((wow64)) && [[ $KAV_WINE_ARCH != win64 ]]; then
+  echo "run_wine_test: --wow64 needs a 64-bit prefix, not $KAV_WINE_ARCH" >&2
+  exit 2
+fi
+for file in "$driver" "$library"; do
+  if [[ -n $file && ! -f $file ]]; then
+    echo "run_wine_test: FAIL: $file does not exist (build it first)" >&2
+    exit 1
+  fi
+done
 
 work=$(realpath -m "$work")
 # Set before the first Wine process: the server's desktop process keeps it.
@@ -88,11 +101,20 @@ start=$SECONDS
 rm -f "$WINEPREFIX/.kav-template"
 
 system32=$WINEPREFIX/drive_c/windows/system32
+library_dir=$system32
+if ((wow64)); then
+  library_dir=$WINEPREFIX/drive_c/windows/syswow64
+  # An empty syswow64 means the template was made without a working 32-bit loader.
+  if [[ ! -f $library_dir/kernel32.dll ]]; then
+    echo "run_wine_test: FAIL: the prefix has no 32-bit system directory ($(wine_runs_32bit || true))" >&2
+    exit 1
+  fi
+fi
 if [[ -n $driver ]]; then
   cp "$driver" "$system32/drivers/KAV_cash.sys"
 fi
 if [[ -n $library ]]; then
-  cp "$library" "$system32/tillio.dll"
+  cp "$library" "$library_dir/tillio.dll"
 fi
 for letter in "${drives[@]}"; do
   mkdir -p "$work/drive_$letter"
@@ -130,7 +152,7 @@ trap finish EXIT
 trap 'interrupted=1; exit 130' INT TERM HUP
 
 # svc <verb> [image path]: the service helper on the KAV_cash service.
-svc() { timeout 60 "$WINE64" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
+svc() { timeout 60 "$WINE" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
 
 # The first Wine process starts the server and the service manager, and they
 # and the driver host inherit its stderr: with warn+debugstr that is where
@@ -148,7 +170,7 @@ fi
 
 # The program's own console output stays readable: no fixme noise.
 # In the background, so that an interruption is handled at once.
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE64" "$@" &
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''
