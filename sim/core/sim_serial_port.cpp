@@ -70,26 +70,21 @@ SerialAnswer get_properties(uint8_t* buffer, uint32_t output_length)
 
 } // namespace
 
-NtStatus SimSerialPort::open(FileId file)
+bool SimSerialPort::open()
 {
-    if (owned_ && owner_ != file) return kStatusAccessDenied;
-    owned_ = true;
-    owner_ = file;
-    return kStatusSuccess;
+    return opens_++ > 0;
 }
 
 WaitCompletion SimSerialPort::close(FileId file)
 {
-    // A refused opener's close arrives too; it owns nothing.
-    if (!owned_ || owner_ != file) return {};
-    owned_ = false;
-    owner_ = 0;
-    // As a real port: the lines drop and the next opener starts with no mask.
-    dtr_ = false;
-    rts_ = false;
-    wait_mask_ = 0;
-    events_ = 0;
-    if (!wait_held_) return {};
+    if (opens_ > 0) --opens_;
+    if (opens_ == 0) {
+        dtr_ = false;
+        rts_ = false;
+        wait_mask_ = 0;
+        events_ = 0;
+    }
+    if (!wait_held_ || wait_file_ != file) return {};
     wait_held_ = false;
     return {true, kStatusCancelled, 0};
 }
@@ -97,7 +92,6 @@ WaitCompletion SimSerialPort::close(FileId file)
 SerialAnswer SimSerialPort::control(FileId file, uint32_t code, uint8_t* buffer, uint32_t input_length,
                                     uint32_t output_length, uint64_t now_us)
 {
-    if (!owned_ || owner_ != file) return answered(kStatusAccessDenied);
     // Requests without a buffer carry no data; one with a length must have one.
     if (buffer == nullptr && (input_length != 0 || output_length != 0)) return answered(kStatusInvalidParameter);
     // A drawer due to close has closed before the request is looked at; a
@@ -105,6 +99,7 @@ SerialAnswer SimSerialPort::control(FileId file, uint32_t code, uint8_t* buffer,
     // none is held after it.
     const WaitCompletion closed = advance(now_us);
     SerialAnswer answer = answer_control(code, buffer, input_length, output_length);
+    if (answer.hold) wait_file_ = file;
     if (closed.due) answer.held = closed;
     return answer;
 }
@@ -183,9 +178,8 @@ SerialAnswer SimSerialPort::set_handflow(const uint8_t* buffer, uint32_t length)
     return answer;
 }
 
-SerialAnswer SimSerialPort::write(FileId file, const uint8_t* data, uint32_t length, uint64_t now_us)
+SerialAnswer SimSerialPort::write(const uint8_t* data, uint32_t length, uint64_t now_us)
 {
-    if (!owned_ || owner_ != file) return answered(kStatusAccessDenied);
     if (data == nullptr && length != 0) return answered(kStatusInvalidParameter);
     SerialAnswer answer = answered(kStatusSuccess, length);
     if (drawer_.receive(data, length, now_us)) answer.held = raise(kEventRlsd);

@@ -1,6 +1,5 @@
 // One simulated COM port with a drawer on it: the port's settings records, its
-// wait mask and event history, the single-opener rule and the one held
-// WAIT_ON_MASK. The kernel edge owns the requests themselves; this tells it
+// wait mask and event history and the one held WAIT_ON_MASK. The kernel edge owns the requests themselves; this tells it
 // what to answer and when to complete the held wait. Not thread-safe: the
 // edge serialises every call under the port's lock.
 #pragma once
@@ -35,17 +34,21 @@ public:
     {
     }
 
-    // The first opener owns the port until it closes; a second is refused,
-    // as an exclusive port does. Under Wine the refusal cannot stop the
-    // caller's handle, so the second opener's requests are refused too.
-    NtStatus open(FileId file);
-    // Ends the opener's held wait (cancelled) and releases the port.
+    // Every opener is served. On Windows the I/O manager refuses a second
+    // open of the exclusive device before the driver sees it. Under Wine a
+    // driver cannot refuse a create, and refusing the later requests does
+    // not work either: Wine may deliver a closed handle's close after the
+    // next opener's create and requests, so a refusal would hit a program
+    // that opened a port just freed. True when the port was open already.
+    bool open();
+    // Ends the closing opener's held wait (cancelled); the last close drops
+    // DTR and RTS and clears the mask, as a real port does.
     WaitCompletion close(FileId file);
 
     // buffer holds input_length bytes in and receives up to output_length out.
     SerialAnswer control(FileId file, uint32_t code, uint8_t* buffer, uint32_t input_length,
                          uint32_t output_length, uint64_t now_us);
-    SerialAnswer write(FileId file, const uint8_t* data, uint32_t length, uint64_t now_us);
+    SerialAnswer write(const uint8_t* data, uint32_t length, uint64_t now_us);
     // The drawer's timer: closes it when due and reports the change.
     WaitCompletion advance(uint64_t now_us);
     // The held wait was cancelled from outside (CancelIo).
@@ -65,8 +68,8 @@ private:
     SerialAnswer set_handflow(const uint8_t* buffer, uint32_t length);
 
     SerialDrawerModel drawer_;
-    FileId owner_ = 0;
-    bool owned_ = false;
+    int opens_ = 0;
+    FileId wait_file_ = 0; // whose wait is held
     uint32_t wait_mask_ = 0;
     uint32_t events_ = 0; // raised and in the mask, not yet reported
     bool wait_held_ = false;

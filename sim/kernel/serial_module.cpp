@@ -22,6 +22,7 @@ struct SERIAL_PORT_EXTENSION {
     PIRP HeldWait;
     KTIMER Timer;
     KDPC Dpc;
+    uint64_t TimerDueUs; // the closing Timer was last set for
     UNICODE_STRING Link;
     WCHAR LinkBuffer[32];
 };
@@ -61,11 +62,14 @@ void finish_held(SERIAL_PORT_EXTENSION* ext, PIRP irp, const WaitCompletion& com
     SIM_Complete(irp, completion.status, information);
 }
 
-// Under the lock: the timer fires when the open drawer is due to close.
-void arm_timer(SERIAL_PORT_EXTENSION* ext, uint64_t now_us)
+// Wine's timers wait for a running DPC whenever one is set or cancelled, and
+// the DPCs take the port's lock: so timers are set only outside the lock,
+// and never from their own DPC.
+
+// Outside the lock: the timer fires when the drawer that just opened is due
+// to close.
+void arm_close_timer(SERIAL_PORT_EXTENSION* ext, uint64_t due_us, uint64_t now_us)
 {
-    const uint64_t due_us = ext->Port.next_change_us();
-    if (due_us == 0) return;
     const uint64_t wait_us = due_us > now_us ? due_us - now_us : 1;
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(wait_us * 10); // relative, in 100 ns units
@@ -85,10 +89,13 @@ VOID NTAPI SERIAL_CloseTimer(PKDPC, PVOID context, PVOID, PVOID)
     KIRQL irql;
     KeAcquireSpinLock(&ext->Lock, &irql);
     const bool was_open = ext->Port.drawer().open();
-    const uint64_t now_us = SIM_NowUs();
+    // The timer is the drawer's own: when it fires for the opening it was
+    // set for, the drawer closes, even if the two clocks disagree a little.
+    uint64_t now_us = SIM_NowUs();
+    const uint64_t due_us = ext->Port.next_change_us();
+    if (due_us != 0 && due_us == ext->TimerDueUs && now_us < due_us) now_us = due_us;
     const WaitCompletion completion = ext->Port.advance(now_us);
     PIRP held = take_held(ext, completion);
-    arm_timer(ext, now_us);
     trace_drawer(ext, was_open);
     KeReleaseSpinLock(&ext->Lock, irql);
     finish_held(ext, held, completion);
@@ -114,10 +121,10 @@ NTSTATUS NTAPI SERIAL_Create(PDEVICE_OBJECT device, PIRP irp)
     SERIAL_PORT_EXTENSION* ext = port_of(device);
     KIRQL irql;
     KeAcquireSpinLock(&ext->Lock, &irql);
-    const NTSTATUS status = ext->Port.open(file_of(irp));
+    const bool shared = ext->Port.open();
     KeReleaseSpinLock(&ext->Lock, irql);
-    if (!NT_SUCCESS(status)) SIM_Print("COM%lu refused a second opener\n", ext->Number);
-    return SIM_Complete(irp, status, 0);
+    if (shared) SIM_Print("COM%lu opened a second time\n", ext->Number);
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
 }
 
 // Wine sends no cleanup and does not cancel a closed handle's requests, so
@@ -189,10 +196,14 @@ NTSTATUS NTAPI SERIAL_Write(PDEVICE_OBJECT device, PIRP irp)
     KeAcquireSpinLock(&ext->Lock, &irql);
     const bool was_open = ext->Port.drawer().open();
     const uint64_t now_us = SIM_NowUs();
-    const SerialAnswer answer = ext->Port.write(file_of(irp), data, length, now_us);
+    const SerialAnswer answer = ext->Port.write(data, length, now_us);
     PIRP held = take_held(ext, answer.held);
-    arm_timer(ext, now_us);
+    const uint64_t closes_at_us = ext->Port.next_change_us();
+    const bool sprang = !was_open && ext->Port.drawer().open();
+    if (sprang) ext->TimerDueUs = closes_at_us;
     KeReleaseSpinLock(&ext->Lock, irql);
+
+    if (sprang) arm_close_timer(ext, closes_at_us, now_us);
 
     if (NT_SUCCESS(answer.status)) trace_bytes(ext->Number, data, length);
     trace_drawer(ext, was_open);
@@ -226,7 +237,6 @@ NTSTATUS NTAPI SERIAL_DeviceControl(PDEVICE_OBJECT device, PIRP irp)
             cancelled_on_arrival = true;
         }
     }
-    arm_timer(ext, now_us);
     KeReleaseSpinLock(&ext->Lock, irql);
 
     trace_drawer(ext, was_open);

@@ -140,6 +140,19 @@ TEST_F(SerialExportsTest, StatusOnAnIdlePortAnswersZeroAtOnceAndFreesThePort)
     EXPECT_EQ(status_(0), -1);
 }
 
+// A port scan opens and closes each port, then its caller opens it again at
+// once. Wine may deliver a close after the next opener's create and
+// requests; the port must serve that opener all the same.
+TEST_F(SerialExportsTest, PortReopensRightAfterEachCall)
+{
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(check_(3), 0);
+        ASSERT_EQ(status_(3), 0);
+        ASSERT_EQ(check_(3), 0);
+    }
+}
+
 // What a serial-port watcher relies on: a held wait completes with EV_RLSD
 // when the drawer opens and again when it closes; closing the handle ends a
 // held wait. Under Wine the wait's record reads 0xC00000CB while pending, so
@@ -189,33 +202,33 @@ TEST_F(SerialExportsTest, HeldWaitReportsEachCarrierChange)
     EXPECT_EQ(WaitForSingleObject(event.get(), 3000), WAIT_OBJECT_0) << "closing left the wait pending";
 }
 
-// A port another program holds: on Windows the library's open fails (-1 from
-// all three). Wine hands out the second handle whatever the driver answers,
-// so only the requests after it are refused: the check finds the port and
-// the drawer call fails at its settings (-4). Either way nothing reaches the
-// drawer. The refusal itself is proven natively (sim core tests).
-TEST_F(SerialExportsTest, HeldPortSendsNothing)
+// A port another program holds: on Windows the library's open fails (-1
+// from all three, nothing sent). Wine hands out a second handle whatever the
+// driver answers, and a driver that refused the requests after it would also
+// refuse programs whose create merely overtook the last close, so the
+// simulated port serves both: the held port counts as present and the
+// drawer fires. The refusal itself is the core's (native tests).
+TEST_F(SerialExportsTest, HeldPort)
 {
     kavwine::Handle holder(CreateFileA(port_path(3).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder.valid()) << GetLastError();
-    const size_t mark = trace_.mark();
     const int check = check_(3);
     const int opened = open_drawer_(3);
     const int status = status_(3);
     if (kavwine::on_wine()) {
-        kavwine::known_wine_difference("a held COM port still opens: the driver cannot refuse a create");
+        kavwine::known_wine_difference("a held COM port still opens and works: a driver cannot refuse a create");
         EXPECT_EQ(check, 0);
-        EXPECT_EQ(opened, -4);
-        EXPECT_EQ(status, -5);
+        EXPECT_EQ(opened, 0);
+        EXPECT_EQ(status, 0);
     } else {
         EXPECT_EQ(check, -1);
         EXPECT_EQ(opened, -1);
         EXPECT_EQ(status, -1);
     }
-    EXPECT_TRUE(trace_has(mark, "COM3 refused a second opener"));
-    Sleep(200);
-    EXPECT_EQ(trace_.since(mark).find(" received "), std::string::npos) << "a byte reached the held port's drawer";
+    // The holder's own handle still works.
+    DWORD modem = 0;
+    EXPECT_TRUE(GetCommModemStatus(holder.get(), &modem)) << GetLastError();
 }
 
 } // namespace
