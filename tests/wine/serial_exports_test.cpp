@@ -33,6 +33,13 @@ protected:
         check_ = kavwine::export_of<PortFn>(module_, "CheckRS232Controller");
         ASSERT_TRUE(open_drawer_ && status_ && check_) << "an RS232 export is missing";
         ASSERT_TRUE(trace_.available()) << "KAV_WINE_TRACE_LOG is not set: run under the Wine harness";
+        for (int port : kSimulatedPorts) {
+            char target[256] = "";
+            const std::string name = "COM" + std::to_string(port);
+            QueryDosDeviceA(name.c_str(), target, sizeof target);
+            ASSERT_EQ(std::string(target), "\\Device\\KavSimSerial" + std::to_string(port))
+                << name << " is not the simulated port";
+        }
     }
     void TearDown() override
     {

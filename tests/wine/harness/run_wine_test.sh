@@ -165,26 +165,37 @@ svc() { timeout 60 "$WINE64" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
 # sim_svc <verb> [image path]: the same on the simulated peripherals' service.
 sim_svc() { timeout 60 "$WINE64" "$helper" "$1" "$sim_service" "${@:2}" 2>>"$trace"; }
 
+# A dosdevices/comN link in the prefix (wineboot makes com1 -> /dev/ttyS0 and
+# the like) wins over a driver's \DosDevices\COMn: each simulated port's goes.
+# (Wine's "COMn"="" under HKLM\Software\Wine\Ports does not hide a port: it
+# makes one of Wine's own with that number, which replaces the driver's.)
+remove_com_links() {
+  local port
+  for port in ${sim_serial//,/ }; do
+    rm -f "$WINEPREFIX/dosdevices/com$port"
+  done
+}
+if [[ -n $sim_driver ]]; then
+  remove_com_links
+fi
+
 # The first Wine process starts the server and the service manager, and they
 # and the driver host inherit its stderr: with warn+debugstr that is where
 # DbgPrint lines land.
 export WINEDEBUG=warn+debugstr
+if [[ -n $sim_driver ]]; then
+  # The server ends itself, and the drivers with it, once no program has run
+  # for a moment; the few steps below must not leave such a moment. stop_wine
+  # ends it.
+  "$WINESERVER" -p 2>>"$trace"
+fi
 svc query >/dev/null || true
 
 if [[ -n $sim_driver ]]; then
-  # Wine's mount manager links comN to the machine's own serial devices when
-  # the server starts, and such a link wins over a driver's: remove it, and
-  # keep Wine from making it again for the rest of the run. The driver reads
-  # its ports and close time from its service key; one import writes both.
+  # The driver reads its ports and close time from its service key.
   sim_reg=$work/kav_sim.reg
   {
     echo 'REGEDIT4'
-    echo
-    echo '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]'
-    for port in ${sim_serial//,/ }; do
-      rm -f "$WINEPREFIX/dosdevices/com$port"
-      echo "\"COM$port\"=\"\""
-    done
     echo
     echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\KAV_sim]'
     echo "\"SerialPorts\"=\"$sim_serial\""
@@ -192,6 +203,8 @@ if [[ -n $sim_driver ]]; then
       printf '"SerialCloseMs"=dword:%08x\n' "$sim_close_ms"
     fi
   } >"$sim_reg"
+  # Again, in case the mount manager linked a machine's own port meanwhile.
+  remove_com_links
   sim_svc create '\SystemRoot\system32\drivers\KAV_sim.sys'
   sim_created=1
   timeout 60 "$WINE64" reg import "$(windows_path "$sim_reg")" >/dev/null 2>>"$trace"
