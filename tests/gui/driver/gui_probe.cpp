@@ -62,11 +62,19 @@ void dump_text_look(HWND control, std::string& out)
     if (handle != nullptr) GetObjectA(handle, sizeof font, &font);
     HDC dc = CreateCompatibleDC(nullptr);
     SetTextColor(dc, RGB(1, 2, 3)); // a colour no window chooses: unchanged means not set
-    SendMessageA(GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(control), WM_CTLCOLORSTATIC,
+                                                             reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
     const COLORREF colour = GetTextColor(dc);
     DeleteDC(dc);
+    // A fill of the window's own (not the dialog's default): its colour.
+    LOGBRUSH fill{};
+    const bool filled = brush != nullptr && GetObjectA(brush, sizeof fill, &fill) == sizeof fill &&
+                        fill.lbStyle == BS_SOLID && brush != GetSysColorBrush(COLOR_BTNFACE);
     out += "underline\t" + std::to_string(font.lfUnderline ? 1 : 0) + "\tcolour\t" + std::to_string(GetRValue(colour)) +
            "," + std::to_string(GetGValue(colour)) + "," + std::to_string(GetBValue(colour));
+    if (filled)
+        out += "\tfill\t" + std::to_string(GetRValue(fill.lbColor)) + "," + std::to_string(GetGValue(fill.lbColor)) + "," +
+               std::to_string(GetBValue(fill.lbColor));
 }
 
 enum class Request { kPing, kMenu, kToolbar, kTextLook };

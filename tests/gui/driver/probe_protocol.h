@@ -34,7 +34,8 @@ inline void shared_name(DWORD pid, char (&name)[64])
 // TTN_GETDISPINFO handler gives it.
 // Text look of a static control, posted to the control itself:
 // "underline\t<0|1>\tcolour\t<r>,<g>,<b>", the colour as its parent's
-// WM_CTLCOLORSTATIC sets it.
+// WM_CTLCOLORSTATIC sets it, then "\tfill\t<r>,<g>,<b>" when the parent
+// paints the control with a solid brush of its own.
 // Menu text: one line per item, "caption\tcaption...\t<id>" for a command,
 // "...\tpopup" for a submenu, "...\t-" for a separator (its caption empty).
 inline constexpr char kFieldSeparator = '\t';

@@ -187,14 +187,23 @@ svc() { timeout 60 "$WINE" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
 # sim_svc <verb> [image path]: the same on the simulated peripherals' service.
 sim_svc() { timeout 60 "$WINE" "$helper" "$1" "$sim_service" "${@:2}" 2>>"$trace"; }
 
-# A dosdevices/comN link in the prefix (wineboot makes com1 -> /dev/ttyS0 and
-# the like) wins over a driver's \DosDevices\COMn: each simulated port's goes.
+# A dosdevices/comN link in the prefix wins over a driver's \DosDevices\COMn,
+# and without one Wine takes COMn for the machine's /dev/ttyS<n-1>. With
+# simulated drawers only the simulated ports may exist: each of COM1..COM16
+# that is not simulated gets a link to a folder (which no program opens as a
+# port; a link to nothing would fall back to the machine's port), each
+# simulated one none.
 # (Wine's "COMn"="" under HKLM\Software\Wine\Ports does not hide a port: it
 # makes one of Wine's own with that number, which replaces the driver's.)
 remove_com_links() {
   local port
-  for port in ${sim_serial//,/ }; do
-    rm -f "$WINEPREFIX/dosdevices/com$port"
+  for port in {1..16}; do
+    if [[ ,$sim_serial, == *,$port,* ]]; then
+      rm -f "$WINEPREFIX/dosdevices/com$port"
+    else
+      mkdir -p "$work/no-port"
+      ln -sfn "$work/no-port" "$WINEPREFIX/dosdevices/com$port"
+    fi
   done
 }
 if [[ -n $sim_driver ]]; then
