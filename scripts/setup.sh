@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on a Debian 12 machine, if missing.
 set -euo pipefail
 
-packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick)
+packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick nsis osslsigncode openssl)
 
 missing=()
 for p in "${packages[@]}"; do
