@@ -6,6 +6,8 @@ set -euo pipefail
 
 packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick
           gcc-multilib g++-multilib wine32:i386)
+# The distribution media: the utility's installer and the driver's test signature.
+packages+=(nsis osslsigncode openssl)
 # The fuzz targets: clang with its sanitizer runtimes and libFuzzer.
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 

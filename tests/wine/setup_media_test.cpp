@@ -1,0 +1,251 @@
+// setup.exe from the media the build makes: run in a copy of that media with
+// the recording stand-in as GUI\setup.exe, its console read and fed an Enter,
+// then the driver directory, "c:\log" and the registry looked at.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "wine_test_support.h"
+
+namespace {
+
+using kavwine::Handle;
+
+const std::string kLogPath = "c:\\log";
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+bool exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string system_directory()
+{
+    char buffer[MAX_PATH] = {};
+    GetSystemDirectoryA(buffer, MAX_PATH);
+    return buffer;
+}
+
+std::string built_media()
+{
+    const char* media = getenv("KAV_SETUP_MEDIA");
+    return media ? media : "";
+}
+
+// Log lines as the installer writes them: each with its zero byte.
+std::string logged(std::initializer_list<const char*> lines)
+{
+    std::string bytes;
+    for (const char* line : lines) bytes.append(line, strlen(line) + 1);
+    return bytes;
+}
+
+struct SetupRun {
+    bool finished = false;
+    bool waited_for_enter = false; // still running before any input came
+    std::string console; // CR LF read as LF
+};
+
+class SetupMediaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(built_media().empty()) << "KAV_SETUP_MEDIA names no media folder";
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        media_ = std::string("C:\\media_") + info->name();
+        target_ = system_directory() + "\\drivers\\KAV_cash.sys";
+        ASSERT_TRUE(CreateDirectoryA(media_.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA((built_media() + "\\setup.exe").c_str(), (media_ + "\\setup.exe").c_str(), FALSE));
+        ASSERT_TRUE(CreateDirectoryA((media_ + "\\GUI").c_str(), nullptr));
+        const std::string stand_in = kavwine::beside_this_program("setup_stand_in.exe");
+        ASSERT_TRUE(CopyFileA(stand_in.c_str(), (media_ + "\\GUI\\setup.exe").c_str(), FALSE)) << stand_in;
+        // The harness installed a driver; a fresh install starts without one.
+        SetFileAttributesA(target_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(target_.c_str());
+    }
+
+    void add_driver()
+    {
+        ASSERT_TRUE(CreateDirectoryA((media_ + "\\sys").c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA((built_media() + "\\sys\\KAV_cash.sys").c_str(), (media_ + "\\sys\\KAV_cash.sys").c_str(),
+                              FALSE));
+    }
+
+    // Runs setup.exe in the media folder; Enter is typed only after the
+    // program has had a second to finish without it.
+    SetupRun run_setup()
+    {
+        SetupRun run;
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
+        if (!CreatePipe(&in_read, &in_write, &inherit, 0) || !CreatePipe(&out_read, &out_write, &inherit, 0)) {
+            ADD_FAILURE() << "no pipes";
+            return run;
+        }
+        Handle input_end(in_write), output_end(out_read);
+        SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = in_read;
+        startup.hStdOutput = out_write;
+        startup.hStdError = out_write;
+        PROCESS_INFORMATION process = {};
+        std::string program = media_ + "\\setup.exe";
+        BOOL started = CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, TRUE, 0, nullptr, media_.c_str(),
+                                      &startup, &process);
+        CloseHandle(in_read);
+        CloseHandle(out_write);
+        if (!started) {
+            ADD_FAILURE() << "setup.exe did not start: " << GetLastError();
+            return run;
+        }
+        Handle process_handle(process.hProcess), thread(process.hThread);
+        run.waited_for_enter = WaitForSingleObject(process.hProcess, 1000) == WAIT_TIMEOUT;
+        DWORD written = 0;
+        WriteFile(in_write, "\n", 1, &written, nullptr);
+        input_end.close();
+        run.finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+        char chunk[512];
+        DWORD got = 0;
+        while (ReadFile(out_read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+            // The console is written in text mode: each line ends in CR LF.
+            for (DWORD i = 0; i < got; ++i) {
+                if (chunk[i] == '\n' && !run.console.empty() && run.console.back() == '\r') run.console.pop_back();
+                run.console += chunk[i];
+            }
+        }
+        return run;
+    }
+
+    // The stand-in's record, once it has run.
+    std::string stand_in_record()
+    {
+        const std::string record = media_ + "\\GUI\\ran.txt";
+        kavwine::wait_until([&] { return exists(record) && !read_file(record).empty(); });
+        return read_file(record);
+    }
+
+    std::string media_;
+    std::string target_;
+};
+
+TEST_F(SetupMediaTest, FreshInstallPutsTheDriverInPlaceStartsTheUtilitySetupAndLogsTheEnd)
+{
+    add_driver();
+    ASSERT_TRUE(write_file(kLogPath, std::string(100, 'x'))); // a longer, older log
+
+    const SetupRun run = run_setup();
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.waited_for_enter) << "no key is asked for on this system";
+    EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
+    EXPECT_EQ(read_file(target_), read_file(media_ + "\\sys\\KAV_cash.sys")) << target_;
+    EXPECT_EQ(GetFileAttributesA(target_.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
+    // Started by name alone, with no command line of its own.
+    EXPECT_EQ(stand_in_record().substr(0, 12), "arguments=0\n") << stand_in_record();
+}
+
+TEST_F(SetupMediaTest, ReadOnlyTargetIsReplaced)
+{
+    add_driver();
+    ASSERT_TRUE(write_file(target_, "an older driver"));
+    ASSERT_TRUE(SetFileAttributesA(target_.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const SetupRun run = run_setup();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
+    EXPECT_EQ(read_file(target_), read_file(media_ + "\\sys\\KAV_cash.sys"));
+    EXPECT_EQ(GetFileAttributesA(target_.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
+}
+
+TEST_F(SetupMediaTest, WithoutSysFolderReportsLogsAndWaitsForEnterThenASecondRunReplacesTheLog)
+{
+    SetupRun run = run_setup();
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.waited_for_enter) << "it ended before Enter was typed";
+    EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nNo KAV_cash.sys Found\n");
+    EXPECT_EQ(read_file(kLogPath), logged({"No KAV_cash.sys Found\n"}));
+    EXPECT_FALSE(exists(target_));
+    EXPECT_FALSE(exists(media_ + "\\GUI\\ran.txt")) << "the utility's installer ran after a failure";
+
+    add_driver();
+    run = run_setup();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
+}
+
+TEST_F(SetupMediaTest, Windows98RegistersTheServiceAndAsksToRestart)
+{
+    add_driver();
+    HKEY app = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &app, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(app, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6), ERROR_SUCCESS);
+    RegCloseKey(app);
+    // Windows 98 keeps its drivers in SYSTEM32 beside its SYSTEM folder; under
+    // Wine the system folder stays system32, so they go to "system3232".
+    kavwine::known_wine_difference("Windows 98's system folder is system32 under Wine: drivers go to system3232");
+    const std::string drivers98 = system_directory() + "32\\drivers";
+    CreateDirectoryA((system_directory() + "32").c_str(), nullptr);
+    CreateDirectoryA(drivers98.c_str(), nullptr);
+
+    const SetupRun run = run_setup();
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe");
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.waited_for_enter) << "it ended before Enter was typed";
+    EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n"
+                           "Please press enter to restart after successful installation\n");
+    EXPECT_EQ(read_file(drivers98 + "\\KAV_cash.sys"), read_file(media_ + "\\sys\\KAV_cash.sys"));
+    EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
+    EXPECT_EQ(stand_in_record().substr(0, 12), "arguments=0\n");
+
+    HKEY service = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\KAV", 0, KEY_READ, &service),
+              ERROR_SUCCESS);
+    const struct {
+        const char* name;
+        DWORD value;
+    } numbers[] = {{"ErrorControl", 1}, {"Start", 1}, {"Type", 1}};
+    for (const auto& number : numbers) {
+        DWORD value = 0, size = sizeof value, type = 0;
+        EXPECT_EQ(RegQueryValueExA(service, number.name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+                  ERROR_SUCCESS)
+            << number.name;
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << number.name;
+        EXPECT_EQ(value, number.value) << number.name;
+    }
+    char image[MAX_PATH] = {};
+    DWORD size = sizeof image, type = 0;
+    EXPECT_EQ(RegQueryValueExA(service, "ImagePath", nullptr, &type, reinterpret_cast<BYTE*>(image), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(image, "\\SystemRoot\\system32\\drivers\\KAV_cash.sys");
+    RegCloseKey(service);
+    // A boot-start entry for this prefix's next start is nothing to leave behind.
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\KAV");
+}
+
+} // namespace
