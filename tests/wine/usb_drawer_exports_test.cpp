@@ -6,6 +6,7 @@
 // works out the numbering, and checks that each number reaches the device the
 // numbering gives it. Listed interfaces that do not open are added through the
 // registry entries setupapi reads, ahead of Wine's devices in the listing.
+#include "hid_interface_entry.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +17,16 @@ extern "C" {
 }
 
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 using kavwine::export_of;
+using kavwine::UnopenableHidInterface;
 using DrawerFn = int(__stdcall*)(int drawer);
 
-constexpr const char* kHidInterfaceClass = "{4d1e55b2-f16f-11cf-88cb-001111000030}";
-constexpr const char* kHidDeviceClass = "{745a17a0-74d3-11d0-b6fe-00a0c90f57da}";
 constexpr int kMembersTried = 8;
 constexpr int kMostDrawers = 5;
 
@@ -86,60 +87,6 @@ bool is_wines_own(const ListedInterface& entry)
 {
     return entry.path.find("vid_845e") != std::string::npos;
 }
-
-// A HID interface that setupapi lists as present but whose device does not
-// exist, so it never opens: the instance key and the interface key with its
-// link marked as up.
-class UnopenableInterface {
-public:
-    explicit UnopenableInterface(const std::string& tag) : instance_("HID\\VID_0000&PID_0001\\" + tag)
-    {
-        std::string flat = instance_;
-        for (char& c : flat) c = c == '\\' ? '#' : c;
-        interface_key_ = std::string("System\\CurrentControlSet\\Control\\DeviceClasses\\") + kHidInterfaceClass +
-                         "\\##?#" + flat + "#" + kHidInterfaceClass;
-        std::string link = "\\\\?\\" + flat + "#" + kHidInterfaceClass;
-        for (size_t i = 4; i < link.size(); ++i) link[i] = static_cast<char>(tolower(link[i]));
-        ok_ = set_string("System\\CurrentControlSet\\Enum\\" + instance_, "ClassGUID", kHidDeviceClass) &&
-              set_string(interface_key_, "DeviceInstance", instance_) &&
-              set_string(interface_key_ + "\\#", "SymbolicLink", link) && set_linked(interface_key_ + "\\#\\Control");
-    }
-    ~UnopenableInterface()
-    {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, interface_key_.c_str());
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Enum\\" + instance_).c_str());
-    }
-    UnopenableInterface(const UnopenableInterface&) = delete;
-    UnopenableInterface& operator=(const UnopenableInterface&) = delete;
-
-    bool ok() const { return ok_; }
-
-private:
-    static bool set_string(const std::string& key, const char* name, const std::string& value)
-    {
-        HKEY k;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-            return false;
-        const LONG e = RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                      static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(k);
-        return e == ERROR_SUCCESS;
-    }
-    static bool set_linked(const std::string& key)
-    {
-        HKEY k;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-            return false;
-        const DWORD one = 1;
-        const LONG e = RegSetValueExA(k, "Linked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-        RegCloseKey(k);
-        return e == ERROR_SUCCESS;
-    }
-
-    std::string instance_;
-    std::string interface_key_;
-    bool ok_ = false;
-};
 
 class UsbDrawerExports : public ::testing::Test {
 protected:
@@ -210,7 +157,7 @@ TEST_F(UsbDrawerExports, WinesOwnHidDevicesTakeTheNumbersTheirPlaceGives)
 TEST_F(UsbDrawerExports, InterfacesThatDoNotOpenTakeNoNumber)
 {
     // Two before Wine's devices: they keep their numbers.
-    UnopenableInterface first("01"), second("02");
+    UnopenableHidInterface first("01"), second("02");
     ASSERT_TRUE(first.ok() && second.ok()) << "registry entries";
     std::vector<ListedInterface> listed = list_hid_interfaces();
     ASSERT_GE(listed.size(), 3u);
@@ -226,9 +173,9 @@ TEST_F(UsbDrawerExports, MembersPastTheEighthAreNeverTried)
 {
     // Seven ahead of Wine's devices push the second of them to member 8, out
     // of reach: only one number remains.
-    std::vector<std::unique_ptr<UnopenableInterface>> entries;
+    std::vector<std::unique_ptr<UnopenableHidInterface>> entries;
     for (const char* tag : {"01", "02", "03", "04", "05", "06", "07"}) {
-        entries.push_back(std::make_unique<UnopenableInterface>(tag));
+        entries.push_back(std::make_unique<UnopenableHidInterface>(tag));
         ASSERT_TRUE(entries.back()->ok()) << "registry entry " << tag;
     }
     const std::vector<ListedInterface> listed = list_hid_interfaces();
