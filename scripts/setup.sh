@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick)
+# The fuzz targets: clang with its sanitizer runtimes and libFuzzer.
+packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,8 +2,8 @@
 # Sets up a fresh machine, builds every preset and runs every test tier:
 # native unit tests (also under ASan+UBSan), static checks of the i686 and
 # x86_64 binaries, the Wine tests of the x86_64 binaries (the emulation driver
-# as a kernel service) and the GUI tests of the utility under Xvfb. Ends with
-# one summary line over all tiers.
+# as a kernel service), the GUI tests of the utility under Xvfb and a short
+# run of each fuzz target. Ends with one summary line over all tiers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,6 +40,14 @@ run_tier win32 static "static checks, i686"
 run_tier win64 static "static checks, x86_64"
 run_tier win64 wine "Wine tests of the x86_64 binaries"
 run_tier win64 gui "GUI tests of the utility under Xvfb"
+
+# The fuzz targets, about 20 s each from their committed corpus; a finding fails the run.
+echo "== fuzz targets (about 20 s each)"
+fuzz_log=$(mktemp)
+if ! scripts/fuzz.sh 20 2>&1 | tee "$fuzz_log"; then status=1; fi
+passed=$((passed + $(grep -c '^fuzz: PASS' "$fuzz_log" || true)))
+failed=$((failed + $(grep -c '^fuzz: FAIL' "$fuzz_log" || true)))
+rm -f "$fuzz_log"
 
 echo
 echo "summary: $passed passed, $failed failed"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the utility's artwork: the program icon, the toolbar strip, the banner
-and six terminal pictures. Python 3 standard library only; the output is
+"""Draws the utility's artwork: the program icon, the toolbar strip, the banner,
+six terminal pictures, the About window's product picture and the loop
+test's three pictures. Python 3 standard library only; the output is
 committed, so the build never runs this. Usage: make_art.py [output dir]."""
 
 import struct
@@ -28,7 +29,9 @@ FONT5_ROWS = {
     "3": "##### ...#. ..#.. ...#. ....# #...# .###.", "4": "...#. ..##. .#.#. #..#. ##### ...#. ...#.",
     "6": "..##. .#... #.... ####. #...# #...# .###.", "8": ".###. #...# #...# .###. #...# #...# .###.",
     "9": ".###. #...# #...# .#### ....# ...#. .##..", "-": "..... ..... ..... .###. ..... ..... .....",
-    "(": "...#. ..#.. .#... .#... .#... ..#.. ...#.", ")": ".#... ..#.. ...#. ...#. ...#. ..#.. .#...",
+    "(": "...#. ..#.. .#... .#... .#... ..#.. ...#.", "R": "####. #...# #...# ####. #.#.. #..#. #...#",
+    "F": "##### #.... #.... ####. #.... #.... #....", "I": ".###. ..#.. ..#.. ..#.. ..#.. ..#.. .###.",
+    "g": "..... .#### #...# #...# .#### ....# .###.", ")": ".#... ..#.. ...#. ...#. ...#. ..#.. .#...",
     " ": "..... ..... ..... ..... ..... ..... .....",
 }
 FONT3_ROWS = {
@@ -181,6 +184,15 @@ def program_icon(size):
     return cv
 
 
+def product_picture():
+    """The About window's product picture: the drawer with its badge, upright."""
+    cv = Canvas(48, 61, (236, 238, 242))
+    cv.ellipse(34, 11, 9, 9, (200, 30, 40))
+    cv.text(32, 8, "K", WHITE)
+    drawer(cv, 2, 24, 44, 32)
+    return cv
+
+
 def banner():
     cv = Canvas(505, 73)
     cv.vgradient(0, 0, 504, 72, (16, 36, 92), (30, 110, 170))
@@ -263,6 +275,54 @@ TERMINALS = [("VOLX-9842", "tower"), ("VOLX-9613", "tilted"), ("VOLX-9623", "pol
              ("VOLX-8613", "compact"), ("VOLX-8623", "wide"), ("Pellor (x86)", "thin")]
 
 
+def big_word(cv, word, colour, cell, slant=0.0, bevel=False):
+    """The word in glyph cells of cell x cell pixels, centred on the canvas.
+    slant leans it to the right (pixels per pixel of height); bevel lights
+    each cell's top and left edges and shades its bottom and right ones."""
+    depth = max(2, cell // 6)
+    light, dark = mix(colour, WHITE, 0.55), shade(colour, 0.55)
+    width = (6 * len(word) - 1) * cell + int(slant * 7 * cell)
+    x0, y0 = (cv.w - width) // 2, (cv.h - 7 * cell) // 2
+    for i, ch in enumerate(word):
+        bits = FONT5[ch]
+
+        def set_at(row, col, bits=bits):
+            return 0 <= row < 7 and 0 <= col < 5 and bits[row * 5 + col] == "#"
+
+        for r in range(7):
+            for c in range(5):
+                if bits[r * 5 + c] != "#":
+                    continue
+                for dy in range(cell):
+                    y = r * cell + dy
+                    lean = int(slant * (7 * cell - y))
+                    for dx in range(cell):
+                        colour_here = colour
+                        if bevel:
+                            # Lit and shaded only along the letter's outline.
+                            if (dy < depth and not set_at(r - 1, c)) or (dx < depth and not set_at(r, c - 1)):
+                                colour_here = light
+                            elif (dy >= cell - depth and not set_at(r + 1, c)) or (
+                                    dx >= cell - depth and not set_at(r, c + 1)):
+                                colour_here = dark
+                        cv.dot(x0 + (6 * i + c) * cell + dx + lean, y0 + y, colour_here)
+
+
+def running_picture():
+    """frmRun's picture: the word Running, blue, leaning like script."""
+    cv = Canvas(349, 213, WHITE)
+    big_word(cv, "Running", (20, 60, 200), 7, slant=0.35)
+    return cv
+
+
+def result_picture(word, colour, width, height):
+    """PASS or FAIL in bevelled capitals on white. The window shows only the
+    middle of the picture (it overhangs both sides), so the word keeps there."""
+    cv = Canvas(width, height, WHITE)
+    big_word(cv, word, colour, 14, bevel=True)
+    return cv
+
+
 def bmp_rows(cv, bytes_per_pixel, pixel):
     rows = []
     for y in reversed(range(cv.h)):  # bottom-up
@@ -317,6 +377,10 @@ def main():
         "toolbar.bmp": bmp(toolbar_strip(), 24),
         "banner.bmp": bmp(banner(), 8),
     }
+    files["product.bmp"] = bmp(product_picture(), 8)
+    files["running.bmp"] = bmp(running_picture(), 8)
+    files["pass.bmp"] = bmp(result_picture("PASS", (20, 160, 40), 478, 194), 8)
+    files["fail.bmp"] = bmp(result_picture("FAIL", (210, 30, 30), 471, 191), 8)
     for i, (name, style) in enumerate(TERMINALS, 1):
         files[f"terminal{i}.bmp"] = bmp(terminal(name, style), 8)
     for name, data in files.items():

@@ -117,9 +117,16 @@ void FormCash::on_command(Command command)
     case Command::RS232CashDrawerOpenStatus:
         view_.show_rs232_window();
         break;
+    case Command::USB2RS232OpenStatus:
+        view_.show_usb2rs232_window();
+        break;
+    case Command::Looptest:
+        view_.show_loop_test();
+        break;
+    case Command::About:
+        view_.show_about();
+        break;
     default:
-        // The USB-to-RS232, loop-test and About items arrive with their
-        // windows.
         break;
     }
 }
@@ -128,6 +135,12 @@ void FormCash::on_toolbar_click(int16_t index)
 {
     for (const ToolbarButton& button : toolbar_buttons())
         if (button.index == index) on_command(button.same_as);
+}
+
+void FormCash::RunAutoLoopTest()
+{
+    view_.show_loop_test();
+    closing();
 }
 
 void FormCash::on_close_box()

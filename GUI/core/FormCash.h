@@ -17,6 +17,12 @@ public:
     virtual void show_dio_address_window() = 0;
     // Shows FormRS232 modally; returns when it has closed.
     virtual void show_rs232_window() = 0;
+    // Shows FormUSB2RS232 modally; returns when it has closed.
+    virtual void show_usb2rs232_window() = 0;
+    // Shows FormSetting, the loop test, modally; returns when it has closed.
+    virtual void show_loop_test() = 0;
+    // Shows FormAbout modally; returns when it has closed.
+    virtual void show_about() = 0;
 
     // Destroys the main window and ends the program at once: no further
     // window events run. Called after the closing steps have run.
@@ -68,6 +74,10 @@ public:
 
     // The close box (or any WM_CLOSE): the closing steps, then the program ends.
     void on_close_box();
+
+    // An unattended start: the loop test in place of the main window, which
+    // is never shown; the closing steps run when the loop test has closed.
+    void RunAutoLoopTest();
 
 private:
     bool CheckLibrary(const std::string& library_file);

@@ -28,6 +28,7 @@ enum class ControlKind {
     DropDown,     // combo box that also takes typed text
     TextBox,      // one-line edit box
     ListBox,
+    Picture,      // a bitmap the view sets
 };
 
 // A font by face and size in points; the kinds' default is the system's GUI font.
@@ -45,6 +46,8 @@ inline constexpr int kIdCancel = 2;
 // Style bits the tables use, by their system values.
 inline constexpr uint32_t kStyleMultiline = 0x2000;  // BS_MULTILINE: a button's caption wraps
 inline constexpr uint32_t kStyleBorder = 0x00800000; // WS_BORDER: a thin outline
+inline constexpr uint32_t kStyleNotify = 0x0100;     // SS_NOTIFY: a label that takes the mouse
+inline constexpr uint32_t kStyleNoWrap = 0x000C;     // SS_LEFTNOWORDWRAP: a label on one line
 
 struct ControlSpec {
     ControlKind kind;

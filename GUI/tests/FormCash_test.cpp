@@ -197,6 +197,20 @@ TEST(FormCashStartup, EveryBoardTextPassesTheBoardCheck)
     }
 }
 
+TEST(FormCashClosing, AnUnattendedStartShowsTheLoopTestThenRunsTheClosingSteps)
+{
+    CashFixture f;
+    f.system.set(kAutoKey, "1");
+    f.system.set(kBoardKey, "VOLX-8613");
+    f.system.set(kLoopTypeKey, "Count");
+    f.system.set(kIntervalKey, "1");
+    f.system.set(kCountTimeKey, "3");
+    ASSERT_EQ(f.form.startup().outcome, StartupOutcome::Unattended);
+    f.log.clear();
+    f.form.RunAutoLoopTest();
+    EXPECT_EQ(f.log, (CallLog{"show_loop_test", kUnloadService}));
+}
+
 TEST(FormCashClosing, ExitStopsTheServiceItselfThenClosesTheWindow)
 {
     CashFixture f;
@@ -229,7 +243,7 @@ TEST(FormCashClosing, AStartUpThatClosedDoesNotCloseAgain)
     EXPECT_EQ(f.log, CallLog{"end_program"});
 }
 
-TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
+TEST(FormCashMenu, OpensItsWindowsAndIgnoresIdsOfNoItem)
 {
     CashFixture f;
     f.form.on_command(Command::ThinClientDIOAddress);
@@ -237,13 +251,19 @@ TEST(FormCashMenu, OpensItsWindowsAndLeavesUnbuiltItemsAlone)
     f.log.clear();
     f.form.on_command(Command::RS232CashDrawerOpenStatus);
     EXPECT_EQ(f.log, CallLog{"show_rs232_window"});
+    f.log.clear();
+    f.form.on_command(Command::USB2RS232OpenStatus);
+    EXPECT_EQ(f.log, CallLog{"show_usb2rs232_window"});
+    f.log.clear();
+    f.form.on_command(Command::Looptest);
+    EXPECT_EQ(f.log, CallLog{"show_loop_test"});
+    f.log.clear();
+    f.form.on_command(Command::About);
+    EXPECT_EQ(f.log, CallLog{"show_about"});
 
-    // The windows behind these arrive later; until then choosing them calls
-    // nothing and shows nothing. Neither do ids just outside the USB menu.
-    const Command idle[] = {Command::USB2RS232OpenStatus,
-                            Command::Looptest,
-                            Command::About,
-                            Command::None,
+    // Ids that are no item, just outside the USB menu among them, call
+    // nothing and show nothing.
+    const Command idle[] = {Command::None,
                             static_cast<Command>(static_cast<int>(Command::UsbOpenCashDrawer) - 1),
                             static_cast<Command>(static_cast<int>(Command::GetUsbCashDrawerStatus8) + 1),
                             static_cast<Command>(9999)};

@@ -13,45 +13,9 @@
 namespace kav::gui {
 namespace {
 
+using testing::FakeSerialDrawerView;
 using testing::FakeSerialLine;
 using Log = std::vector<std::string>;
-
-// The two lists and the status row as the user sees them, plus every message.
-class FakeSerialDrawerView final : public SerialDrawerView {
-public:
-    explicit FakeSerialDrawerView(Log& log) : log_(log) {}
-
-    std::vector<std::string> entries[3];
-    std::string shown[3];
-    bool enabled[3] = {false, true, true};
-    std::string status[3] = {"", "untouched", "untouched"};
-    std::vector<std::string> messages;
-    int closes = 0;
-
-    void add_entry(int drawer, const std::string& text) override { entries[drawer].push_back(text); }
-    void show_entry(int drawer, const std::string& text) override
-    {
-        EXPECT_NE(std::find(entries[drawer].begin(), entries[drawer].end(), text), entries[drawer].end());
-        shown[drawer] = text;
-    }
-    std::string shown_entry(int drawer) const override { return shown[drawer]; }
-    void enable_drawer(int drawer, bool on) override
-    {
-        log_.push_back(std::string(on ? "enable " : "disable ") + std::to_string(drawer));
-        enabled[drawer] = on;
-    }
-    void hide_status(int drawer) override { status[drawer] = "hidden"; }
-    void show_status(int drawer, DrawerLook look) override { status[drawer] = look_text(look); }
-    void message(const std::string& text, const std::string& title) override
-    {
-        log_.push_back("message(" + text + "|" + title + ")");
-        messages.push_back(text + "|" + title);
-    }
-    void close_window() override { ++closes; }
-
-private:
-    Log& log_;
-};
 
 // COM ports by number: present in the first pass, and (unless listed in
 // gone) in the second; CheckRS232Controller answers -1 for the rest.

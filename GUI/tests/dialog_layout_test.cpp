@@ -1,6 +1,8 @@
 #include "dialog_layout.h"
 
-#include "FormRS232.h"
+#include "FormAbout.h"
+#include "FormSetting.h"
+#include "FormUSB2RS232.h"
 #include "FormTCDio.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +17,9 @@ namespace {
 // window, one the tests and the view cannot find, or Enter pressing a label.
 TEST(DialogLayout, EveryWindowsTableIsSound)
 {
-    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout};
+    const DialogLayout about = form_about_layout();
+    const DialogLayout* layouts[] = {&kFormTCDioLayout, &kFormRS232Layout, &kFormUSB2RS232Layout, &kFormSettingLayout,
+                                     &about};
     for (const DialogLayout* layout : layouts)
         EXPECT_EQ(layout_problems(*layout), std::vector<std::string>{}) << layout->caption;
 }

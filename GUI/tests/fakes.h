@@ -150,6 +150,9 @@ public:
     }
     void show_dio_address_window() override { log_.push_back("show_dio_address_window"); }
     void show_rs232_window() override { log_.push_back("show_rs232_window"); }
+    void show_usb2rs232_window() override { log_.push_back("show_usb2rs232_window"); }
+    void show_loop_test() override { log_.push_back("show_loop_test"); }
+    void show_about() override { log_.push_back("show_about"); }
     void end_program() override { log_.push_back("end_program"); }
 
 private:

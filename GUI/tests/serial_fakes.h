@@ -1,10 +1,13 @@
 // A serial port over a fake line: the device and the watcher thread write into
-// one call log, and the test plays the watcher's posted messages itself.
+// one call log, and the test plays the watcher's posted messages itself. And
+// the serial drawer windows' view as the user would see it.
 #pragma once
+#include "FormRS232.h"
 #include "serial_port.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,43 @@ public:
 private:
     std::vector<std::string>& log_;
     std::string name_;
+};
+
+// The two lists and the status row as the user sees them, plus every message.
+class FakeSerialDrawerView final : public SerialDrawerView {
+public:
+    explicit FakeSerialDrawerView(std::vector<std::string>& log) : log_(log) {}
+
+    std::vector<std::string> entries[3];
+    std::string shown[3];
+    bool enabled[3] = {false, true, true};
+    std::string status[3] = {"", "untouched", "untouched"};
+    std::vector<std::string> messages;
+    int closes = 0;
+
+    void add_entry(int drawer, const std::string& text) override { entries[drawer].push_back(text); }
+    void show_entry(int drawer, const std::string& text) override
+    {
+        EXPECT_NE(std::find(entries[drawer].begin(), entries[drawer].end(), text), entries[drawer].end());
+        shown[drawer] = text;
+    }
+    std::string shown_entry(int drawer) const override { return shown[drawer]; }
+    void enable_drawer(int drawer, bool on) override
+    {
+        log_.push_back(std::string(on ? "enable " : "disable ") + std::to_string(drawer));
+        enabled[drawer] = on;
+    }
+    void hide_status(int drawer) override { status[drawer] = "hidden"; }
+    void show_status(int drawer, DrawerLook look) override { status[drawer] = look_text(look); }
+    void message(const std::string& text, const std::string& title) override
+    {
+        log_.push_back("message(" + text + "|" + title + ")");
+        messages.push_back(text + "|" + title);
+    }
+    void close_window() override { ++closes; }
+
+private:
+    std::vector<std::string>& log_;
 };
 
 } // namespace kav::gui::testing

@@ -10,7 +10,8 @@ using kav::gui::DialogLayout;
 using kav::gui::FontSpec;
 
 static_assert(kav::gui::kIdOk == IDOK && kav::gui::kIdCancel == IDCANCEL);
-static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER);
+static_assert(kav::gui::kStyleMultiline == BS_MULTILINE && kav::gui::kStyleBorder == WS_BORDER &&
+              kav::gui::kStyleNotify == SS_NOTIFY && kav::gui::kStyleNoWrap == SS_LEFTNOWORDWRAP);
 
 namespace {
 
@@ -33,6 +34,7 @@ ControlClass class_of(ControlKind kind)
     case ControlKind::DropDownList: return {"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::DropDown: return {"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TextBox: return {"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Picture: return {"STATIC", SS_BITMAP | SS_REALSIZECONTROL | SS_NOTIFY, 0};
     case ControlKind::ListBox:
         return {"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     }
@@ -178,19 +180,31 @@ private:
         }
     }
 
+    // Labels and painted areas go beneath the controls, as a form's
+    // windowless labels do: where the layout lets them overlap a control,
+    // the control shows whole. Among themselves, the one made first is on top.
     void make_controls()
     {
-        for (const ControlSpec& spec : layout_.controls) {
-            const ControlClass cls = class_of(spec.kind);
-            const kav::gui::ControlRect& r = spec.rect;
-            const int height = spec.list_height > 0 ? spec.list_height : r.height;
-            HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(spec.caption).c_str(),
-                                           WS_CHILD | WS_VISIBLE | cls.style | spec.style, r.left, r.top, r.width,
-                                           height, window_.hwnd(),
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), spec.font)),
-                         TRUE);
-        }
+        for (const bool painted : {false, true})
+            for (const ControlSpec& spec : layout_.controls)
+                if (is_painted(spec.kind) == painted) make_control(spec);
+    }
+
+    static bool is_painted(ControlKind kind)
+    {
+        return kind == ControlKind::Label || kind == ControlKind::Panel || kind == ControlKind::Picture;
+    }
+
+    void make_control(const ControlSpec& spec)
+    {
+        const ControlClass cls = class_of(spec.kind);
+        const kav::gui::ControlRect& r = spec.rect;
+        const int height = spec.list_height > 0 ? spec.list_height : r.height;
+        HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(spec.caption).c_str(),
+                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style | spec.style, r.left, r.top,
+                                       r.width, height, window_.hwnd(),
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), spec.font)), TRUE);
     }
 
     HINSTANCE instance_;

@@ -1,4 +1,6 @@
 #include "form_cash_window.h"
+#include "form_about_dialog.h"
+#include "form_setting_dialog.h"
 #include "form_tcdio_dialog.h"
 #include "serial_drawer_dialog.h"
 #include "main_window_data.h"
@@ -75,7 +77,8 @@ void report_missing_export(HWND owner)
     MessageBoxA(owner, "tillio.dll lacks a function this program needs.", kav::gui::kTitleError, MB_OK);
 }
 
-FormCashWindow::FormCashWindow(HINSTANCE instance, kav::gui::Module1& module) : instance_(instance), module_(module)
+FormCashWindow::FormCashWindow(HINSTANCE instance, kav::gui::Module1& module, kav::gui::SystemServices& system)
+    : instance_(instance), module_(module), system_(system)
 {
 }
 
@@ -169,6 +172,12 @@ void FormCashWindow::message(const std::string& text, const std::string& title)
 void FormCashWindow::show_dio_address_window() { run_form_tcdio(instance_, hwnd_, module_); }
 
 void FormCashWindow::show_rs232_window() { run_form_rs232(instance_, hwnd_, module_); }
+
+void FormCashWindow::show_usb2rs232_window() { run_form_usb2rs232(instance_, hwnd_, module_); }
+
+void FormCashWindow::show_loop_test() { run_form_setting(instance_, hwnd_, module_, system_); }
+
+void FormCashWindow::show_about() { run_form_about(instance_, hwnd_, module_); }
 
 void FormCashWindow::end_program()
 {

@@ -12,7 +12,7 @@ void report_missing_export(HWND owner);
 
 class FormCashWindow final : public kav::gui::CashView {
 public:
-    FormCashWindow(HINSTANCE instance, kav::gui::Module1& module);
+    FormCashWindow(HINSTANCE instance, kav::gui::Module1& module, kav::gui::SystemServices& system);
     ~FormCashWindow();
     FormCashWindow(const FormCashWindow&) = delete;
     FormCashWindow& operator=(const FormCashWindow&) = delete;
@@ -27,6 +27,9 @@ public:
     void message(const std::string& text, const std::string& title) override;
     void show_dio_address_window() override;
     void show_rs232_window() override;
+    void show_usb2rs232_window() override;
+    void show_loop_test() override;
+    void show_about() override;
     void end_program() override;
 
 private:
@@ -40,6 +43,7 @@ private:
 
     HINSTANCE instance_;
     kav::gui::Module1& module_;
+    kav::gui::SystemServices& system_;
     kav::gui::FormCash* form_ = nullptr;
     HWND hwnd_ = nullptr;
     HWND toolbar_ = nullptr;

@@ -1,5 +1,6 @@
 // Finds tillio.dll's exports by name, loading the library at the first lookup
-// from the usual search path (the program's folder, then the system folders).
+// by its full path in the system directory, the one start-up checked; never
+// through the search order.
 #pragma once
 #include "Module1.h"
 

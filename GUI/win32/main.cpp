@@ -14,14 +14,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     kav::gui::Module1 module;
     module.library = kav::gui::bind_library_on_first_call(tillio_lookup());
     Win32SystemServices system;
-    FormCashWindow window(instance, module);
+    FormCashWindow window(instance, module, system);
     kav::gui::FormCash form(module, system, window);
     window.attach(form);
 
     try {
         const kav::gui::StartupResult started = form.startup();
         if (started.outcome == kav::gui::StartupOutcome::Ended) return 0;
-        // An unattended start shows the main window until the loop test exists.
+        if (started.outcome == kav::gui::StartupOutcome::Unattended) {
+            form.RunAutoLoopTest();
+            return 0;
+        }
         if (!window.create(show)) {
             form.on_close_box(); // the driver service started above goes with the program
             return 1;

@@ -11,3 +11,8 @@
 #define IDB_TERMINAL4 105
 #define IDB_TERMINAL5 106
 #define IDB_TERMINAL6 107
+// The loop test's pictures: the running notice, PASS and FAIL.
+#define IDB_RUNNING 110
+#define IDB_PASS 111
+#define IDB_FAIL 112
+#define IDB_PRODUCT 113 // the About window's picture

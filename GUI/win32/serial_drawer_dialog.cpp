@@ -145,3 +145,9 @@ void run_form_rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module)
     kav::gui::Rs232PortScan scan(module.library);
     run_serial_drawer_window(instance, owner, kav::gui::kFormRS232Layout, scan);
 }
+
+void run_form_usb2rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module)
+{
+    kav::gui::UsbToComPorts ports(module.library);
+    run_serial_drawer_window(instance, owner, kav::gui::kFormUSB2RS232Layout, ports);
+}

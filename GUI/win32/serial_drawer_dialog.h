@@ -2,6 +2,7 @@
 // USB-to-RS232 adapters, one dialog over a port source of each's own.
 #pragma once
 #include "FormRS232.h"
+#include "FormUSB2RS232.h"
 
 #include <windows.h>
 
@@ -10,3 +11,4 @@ void run_serial_drawer_window(HINSTANCE instance, HWND owner, const kav::gui::Di
                               kav::gui::SerialPortSource& source);
 
 void run_form_rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module);
+void run_form_usb2rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module);

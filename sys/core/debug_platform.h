@@ -1,6 +1,6 @@
 // What the trace and the guarded pool need from the kernel: debugger output,
 // clocks and raw non-paged pool. The kernel build backs them with DbgPrint,
-// DbgBreakPoint, KeQueryPerformanceCounter, the time-stamp counter and
+// DbgBreakPoint, the debugger flags, KeQueryPerformanceCounter, the time-stamp counter and
 // ExAllocatePoolWithTag/ExFreePool; tests use fakes.
 #pragma once
 #include <stddef.h>
@@ -14,6 +14,8 @@ public:
     // One complete line, trailing newline included, printed as one piece.
     virtual void print(const char* line) = 0;
     virtual void break_into_debugger() = 0;
+    // Whether a kernel debugger is attached to take a breakpoint.
+    virtual bool debugger_present() = 0;
     virtual uint64_t cycle_counter() = 0;
 
 protected:

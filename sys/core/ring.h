@@ -1,17 +1,14 @@
 // A fixed block of equal entries written round-robin, the newest overwriting
 // the oldest once it is full. Size 0 means switched off.
-//
-// Entries are copied in and out bytewise: blocks come from the guarded pool,
-// which aligns them to 4 bytes only, and entries hold 64-bit fields.
+// Blocks come from the guarded pool, aligned for any entry.
 #pragma once
 #include <stdint.h>
-#include <string.h>
 
 namespace kav {
 
 template <typename Entry>
 class Ring {
-    static_assert(__is_trivially_copyable(Entry), "entries are copied bytewise");
+    static_assert(__is_trivially_copyable(Entry), "entries are plain data");
 
 public:
     constexpr Ring() = default;
@@ -24,17 +21,12 @@ public:
     void write(const Entry& entry)
     {
         if (size_ == 0) return;
-        memcpy(static_cast<uint8_t*>(block_) + size_t{index_} * sizeof(Entry), &entry, sizeof(Entry));
+        static_cast<Entry*>(block_)[index_] = entry;
         index_ = (index_ + 1) % size_;
     }
 
     // A copy of entry i; i < size().
-    Entry at(uint32_t i) const
-    {
-        Entry entry{};
-        memcpy(&entry, static_cast<const uint8_t*>(block_) + size_t{i} * sizeof(Entry), sizeof(Entry));
-        return entry;
-    }
+    Entry at(uint32_t i) const { return static_cast<const Entry*>(block_)[i]; }
 
     // Takes a block of `entries` entries, already cleared; the ring must be off.
     void attach(void* block, uint32_t entries)

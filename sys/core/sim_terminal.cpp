@@ -46,6 +46,7 @@ void SimTerminal::reset()
     }
     sio_ = SuperIoState{};
     last_opened_port_ = 0;
+    stray_config_accesses_ = 0;
 }
 
 void SimTerminal::drive(Group group, int drawer, bool active, uint16_t port)
@@ -61,7 +62,7 @@ void SimTerminal::drive(Group group, int drawer, bool active, uint16_t port)
             d.open = true;
             d.opened_at = now;
             last_opened_port_ = port;
-            if (observer_ != nullptr) observer_->drawer_opened(kBoardNames[group], port, drawer + 1);
+            if (observer_ != nullptr) observer_->drawer_opened(kBoardNames[group], port, drawer + 1, now - d.line_since);
         }
     }
 }
@@ -77,7 +78,10 @@ bool SimTerminal::sensor(Group group) { return drawer_open(group, 0) || drawer_o
 
 uint8_t SimTerminal::read(uint16_t port)
 {
-    if (port == kDataPort) return read_super_io();
+    if (port == kDataPort) {
+        if (!sio_.config_mode) count_stray(port);
+        return read_super_io();
+    }
     if (port == kAuxPort) return sio_.aux;
     if (port == 0x408) return static_cast<uint8_t>(0xE0 | (sensor(Port408) ? 0x10 : 0));
     if (const LinePort* p = find_line_port(port)) return sensor(p->group) ? 0x01 : 0x00;
@@ -99,11 +103,21 @@ void SimTerminal::write(uint16_t port, uint8_t value)
     }
 }
 
+void SimTerminal::count_stray(uint16_t port)
+{
+    ++stray_config_accesses_;
+    if (observer_ != nullptr) observer_->stray_config_access(port);
+}
+
 void SimTerminal::write_super_io(uint16_t port, uint8_t value)
 {
+    const bool key = port == kIndexPort && value == 0x87;
+    // The key may come twice before the chip is in configuration mode; any
+    // other access needs the mode, and the key is not sent again inside it.
+    if (key == sio_.config_mode) count_stray(port);
     if (!sio_.config_mode) {
         // Only the key on the index port is heard outside configuration mode.
-        if (port == kIndexPort && value == 0x87) {
+        if (key) {
             if (++sio_.key_count == 2) {
                 sio_.config_mode = true;
                 sio_.key_count = 0;

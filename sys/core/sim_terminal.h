@@ -21,7 +21,9 @@ protected:
 // Told whenever a drawer springs open, so a host can show what the driver did.
 class SimObserver {
 public:
-    virtual void drawer_opened(const char* board, uint16_t port, int drawer) = 0;
+    virtual void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) = 0;
+    // A configuration port was used outside a complete enter/leave bracket.
+    virtual void stray_config_access(uint16_t port) = 0;
 
 protected:
     ~SimObserver() = default;
@@ -54,6 +56,9 @@ public:
 
     bool drawer_open(Group group, int drawer);
     bool in_config_mode() const { return sio_.config_mode; }
+    // Accesses to the configuration ports outside a complete enter/leave
+    // bracket: data or index outside configuration mode, or a key inside it.
+    uint32_t stray_config_accesses() const { return stray_config_accesses_; }
     uint8_t super_io_gpio() const { return sio_.gpio; }
     void set_super_io_gpio(uint8_t value) { sio_.gpio = value; }
     // Port of the last pulse that opened a drawer, 0 before any.
@@ -79,6 +84,7 @@ private:
     bool sensor(Group group);
     void write_super_io(uint16_t port, uint8_t value);
     uint8_t read_super_io();
+    void count_stray(uint16_t port);
 
     SimClock& clock_;
     SimObserver* observer_ = nullptr;
@@ -86,6 +92,7 @@ private:
     Drawer drawers_[kGroups][2] = {};
     SuperIoState sio_ = {};
     uint16_t last_opened_port_ = 0;
+    uint32_t stray_config_accesses_ = 0;
 };
 
 } // namespace kav

@@ -1,13 +1,37 @@
 #include "host_kernel.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace {
+
+// One lock for everything the stand-in records; never held while a hook runs
+// or while a caller waits.
+std::recursive_mutex g_lock;
+using Guard = std::lock_guard<std::recursive_mutex>;
+bool g_hook_running = false;
+
+void run_hook(const std::string& point)
+{
+    std::function<bool(const std::string&)> hook;
+    {
+        Guard guard(g_lock);
+        HostKernel& k = HostKernel::get();
+        if (!k.hook || g_hook_running) return;
+        hook = k.hook;
+        g_hook_running = true;
+    }
+    const bool done = hook(point);
+    Guard guard(g_lock);
+    g_hook_running = false;
+    if (done) HostKernel::get().hook = nullptr;
+}
 
 struct HostDevice {
     DEVICE_OBJECT object;
@@ -16,6 +40,7 @@ struct HostDevice {
 
 bool take_pool_call()
 {
+    Guard guard(g_lock);
     HostKernel& k = HostKernel::get();
     ++k.pool_calls;
     return k.fail_pool_at == 0 || k.pool_calls != k.fail_pool_at;
@@ -36,24 +61,48 @@ HostKernel& HostKernel::get()
     return kernel;
 }
 
+void HostKernel::set_debugger(bool present)
+{
+    kd_debugger_enabled = present ? TRUE : FALSE;
+    kd_debugger_not_present = present ? FALSE : TRUE;
+}
+
 void HostKernel::reset()
 {
+    Guard guard(g_lock);
     const int64_t keep = counter; // time never runs backwards, not even between tests
     *this = HostKernel{};
     counter = keep;
 }
 
+size_t HostKernel::completed_count() const
+{
+    Guard guard(g_lock);
+    return completed.size();
+}
+
+int HostKernel::completions_of(PIRP irp, size_t from) const
+{
+    Guard guard(g_lock);
+    int n = 0;
+    for (size_t i = from; i < completed.size(); ++i) n += completed[i] == irp;
+    return n;
+}
+
 std::string HostKernel::debug_text() const
 {
+    Guard guard(g_lock);
     std::string all;
     for (const std::string& l : debug_lines) all += l;
     return all;
 }
 
-NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extension_size, PUNICODE_STRING name, ULONG type, ULONG,
-                        BOOLEAN, PDEVICE_OBJECT* device)
+NTSTATUS IoCreateDevice(PDRIVER_OBJECT driver, ULONG extension_size, PUNICODE_STRING name, ULONG type,
+                        ULONG characteristics, BOOLEAN, PDEVICE_OBJECT* device)
 {
+    Guard guard(g_lock);
     HostKernel& k = HostKernel::get();
+    k.device_characteristics = characteristics;
     if (k.fail_create_device) return STATUS_OBJECT_NAME_COLLISION;
     // One block: the device object, then its extension, as the kernel lays it out.
     auto* block = static_cast<unsigned char*>(std::malloc(sizeof(HostDevice) + extension_size));
@@ -105,7 +154,11 @@ NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING link)
     return STATUS_SUCCESS;
 }
 
-void IofCompleteRequest(PIRP irp, CCHAR) { HostKernel::get().completed.push_back(irp); }
+void IofCompleteRequest(PIRP irp, CCHAR)
+{
+    Guard guard(g_lock);
+    HostKernel::get().completed.push_back(irp);
+}
 
 void RtlInitAnsiString(PANSI_STRING dest, PCSZ source)
 {
@@ -121,6 +174,7 @@ NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING dest, PANSI_STRING source,
     if (allocate) {
         if (!take_pool_call()) return STATUS_INSUFFICIENT_RESOURCES;
         buf = static_cast<WCHAR*>(std::calloc(source->Length + 1u, sizeof(WCHAR)));
+        Guard guard(g_lock);
         ++HostKernel::get().live_pool_blocks;
         dest->MaximumLength = static_cast<USHORT>(source->Length * 2 + 2);
     } else if (dest->MaximumLength < source->Length * 2) {
@@ -136,17 +190,22 @@ void RtlFreeUnicodeString(PUNICODE_STRING s)
 {
     if (s->Buffer == nullptr) return;
     std::free(s->Buffer);
-    --HostKernel::get().live_pool_blocks;
+    {
+        Guard guard(g_lock);
+        --HostKernel::get().live_pool_blocks;
+    }
     s->Buffer = nullptr;
     s->Length = s->MaximumLength = 0;
 }
 
 PVOID ExAllocatePoolWithTag(POOL_TYPE, SIZE_T bytes, ULONG tag)
 {
-    HostKernel& k = HostKernel::get();
+    run_hook("allocate");
     if (!take_pool_call()) return nullptr;
     void* p = std::malloc(bytes ? bytes : 1);
     std::memset(p, 0xAB, bytes); // pool memory is not cleared
+    Guard guard(g_lock);
+    HostKernel& k = HostKernel::get();
     k.pool_tags.push_back(tag);
     ++k.live_pool_blocks;
     return p;
@@ -154,15 +213,19 @@ PVOID ExAllocatePoolWithTag(POOL_TYPE, SIZE_T bytes, ULONG tag)
 
 void ExFreePool(PVOID block)
 {
+    run_hook("free");
     std::free(block);
+    Guard guard(g_lock);
     --HostKernel::get().live_pool_blocks;
 }
 
 LARGE_INTEGER KeQueryPerformanceCounter(LARGE_INTEGER* frequency)
 {
-    HostKernel& k = HostKernel::get();
+    run_hook("performance counter");
     if (frequency != nullptr) frequency->QuadPart = 10000000; // 10 MHz, as on Windows 10
-    k.counter += 1000;                                        // time moves on a little per query
+    Guard guard(g_lock);
+    HostKernel& k = HostKernel::get();
+    k.counter += 1000; // time moves on a little per query
     LARGE_INTEGER now;
     now.QuadPart = k.counter;
     return now;
@@ -175,14 +238,92 @@ ULONG DbgPrint(PCSZ format, ...)
     va_start(args, format);
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    HostKernel::get().debug_lines.emplace_back(line);
+    {
+        Guard guard(g_lock);
+        HostKernel::get().debug_lines.emplace_back(line);
+    }
+    run_hook(std::string("DbgPrint ") + line);
     return 0;
 }
 
-void DbgBreakPoint() { ++HostKernel::get().breakpoints; }
+void DbgBreakPoint()
+{
+    Guard guard(g_lock);
+    ++HostKernel::get().breakpoints;
+}
 
 ULONG64 read_cycle_counter()
 {
+    run_hook("cycle counter");
+    Guard guard(g_lock);
     HostKernel& k = HostKernel::get();
     return k.cycles += HostKernel::kCyclesPerRead;
 }
+
+NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER* interval)
+{
+    run_hook("sleep");
+    Guard guard(g_lock);
+    HostKernel& k = HostKernel::get();
+    k.sleeps.push_back(-interval->QuadPart);
+    if (interval->QuadPart < 0) k.counter -= interval->QuadPart; // counter ticks are 100 ns
+    return STATUS_SUCCESS;
+}
+
+ULONG ExSetTimerResolution(ULONG, BOOLEAN set)
+{
+    Guard guard(g_lock);
+    HostKernel::get().timer_resolution_requests += set ? 1 : -1;
+    return 10000;
+}
+
+namespace {
+
+struct HostEvent {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool signaled = false;
+    bool auto_reset = false;
+};
+
+static_assert(sizeof(HostEvent) <= sizeof(KEVENT::storage) && alignof(HostEvent) <= 16);
+
+HostEvent& event_of(PVOID event) { return *reinterpret_cast<HostEvent*>(static_cast<PKEVENT>(event)->storage); }
+
+} // namespace
+
+void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state)
+{
+    // Nothing waits on an event being initialised, so building anew is safe;
+    // the old one owned no resources.
+    HostEvent* e = new (event->storage) HostEvent;
+    e->signaled = state != FALSE;
+    e->auto_reset = type == SynchronizationEvent;
+}
+
+NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER*)
+{
+    HostEvent& e = event_of(object);
+    std::unique_lock<std::mutex> lock(e.mutex);
+    e.changed.wait(lock, [&] { return e.signaled; });
+    if (e.auto_reset) e.signaled = false;
+    return STATUS_SUCCESS;
+}
+
+LONG KeSetEvent(PKEVENT event, LONG, BOOLEAN)
+{
+    HostEvent& e = event_of(event);
+    std::lock_guard<std::mutex> guard(e.mutex);
+    const LONG was = e.signaled;
+    e.signaled = true;
+    if (e.auto_reset) {
+        e.changed.notify_one();
+    } else {
+        e.changed.notify_all();
+    }
+    return was;
+}
+
+// Read through these pointers, as the kernel exports them.
+BOOLEAN* KdDebuggerEnabled = &HostKernel::get().kd_debugger_enabled;
+BOOLEAN* KdDebuggerNotPresent = &HostKernel::get().kd_debugger_not_present;

@@ -4,6 +4,7 @@
 // Every call can be made to fail, and every effect is recorded in HostKernel.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ using ULONG64 = uint64_t;
 #define STATUS_DEVICE_NOT_READY static_cast<NTSTATUS>(0xC00000A3u)
 #define STATUS_INVALID_BUFFER_SIZE static_cast<NTSTATUS>(0xC0000206u)
 #define STATUS_OBJECT_NAME_COLLISION static_cast<NTSTATUS>(0xC0000035u)
+#define STATUS_ACCESS_DENIED static_cast<NTSTATUS>(0xC0000022u)
+#define STATUS_DELETE_PENDING static_cast<NTSTATUS>(0xC0000056u)
 
 #define IRP_MJ_CREATE 0x00
 #define IRP_MJ_CLOSE 0x02
@@ -44,11 +47,15 @@ using ULONG64 = uint64_t;
 #define IRP_MJ_DEVICE_CONTROL 0x0e
 #define IRP_MJ_MAXIMUM_FUNCTION 0x1b
 #define FILE_DEVICE_UNKNOWN 0x22
+#define FILE_DEVICE_SECURE_OPEN 0x00000100
 #define DO_BUFFERED_IO 0x00000004
 #define DO_DEVICE_INITIALIZING 0x00000080
 #define IO_NO_INCREMENT 0
 
 enum POOL_TYPE { NonPagedPool = 0 };
+enum KPROCESSOR_MODE { KernelMode = 0 };
+enum KWAIT_REASON { Executive = 0 };
+enum EVENT_TYPE { NotificationEvent = 0, SynchronizationEvent = 1 };
 
 union LARGE_INTEGER {
     struct {
@@ -86,8 +93,15 @@ struct IO_STATUS_BLOCK {
     ULONG_PTR Information;
 };
 
+// The kernel's object for one open handle; the driver only compares addresses.
+struct FILE_OBJECT {
+    int unused;
+};
+using PFILE_OBJECT = FILE_OBJECT*;
+
 struct IO_STACK_LOCATION {
     UCHAR MajorFunction;
+    PFILE_OBJECT FileObject;
     union {
         struct {
             ULONG Length;
@@ -142,9 +156,42 @@ ULONG DbgPrint(PCSZ format, ...);
 void DbgBreakPoint();
 ULONG64 read_cycle_counter(); // the processor's time-stamp counter
 
+// Waits: a sleep moves the performance counter on by its interval (negative:
+// relative, in 100 ns units) and is recorded; nothing really sleeps.
+NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE mode, BOOLEAN alertable, LARGE_INTEGER* interval);
+ULONG ExSetTimerResolution(ULONG desired, BOOLEAN set);
+
+// A real event (threads of a test block on it), built in place by
+// KeInitializeEvent: the driver keeps events in pool blocks no constructor ran on.
+struct KEVENT {
+    alignas(16) unsigned char storage[160];
+};
+using PKEVENT = KEVENT*;
+void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state);
+NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON reason, KPROCESSOR_MODE mode, BOOLEAN alertable,
+                               LARGE_INTEGER* timeout);
+LONG KeSetEvent(PKEVENT event, LONG increment, BOOLEAN wait);
+
+// The kernel's two debugger flags; tests call HostKernel::set_debugger.
+extern BOOLEAN* KdDebuggerEnabled;
+extern BOOLEAN* KdDebuggerNotPresent;
+#define KD_DEBUGGER_ENABLED (*KdDebuggerEnabled)
+#define KD_DEBUGGER_NOT_PRESENT (*KdDebuggerNotPresent)
+
 // What the stand-in recorded, and the faults it is told to inject. Tests reset
-// it before each case.
+// it before each case. Every call may come from several threads at once.
 struct HostKernel {
+    // Runs inside the kernel call named by point ("DbgPrint <line>", "cycle
+    // counter", "performance counter", "allocate", "free", "sleep"), so a test
+    // can act in the middle of a request. It returns true once it has done its
+    // work and is then removed; calls it makes itself do not run it again.
+    std::function<bool(const std::string& point)> hook;
+    // What KdDebuggerEnabled and KdDebuggerNotPresent point at: no debugger.
+    BOOLEAN kd_debugger_enabled = FALSE;
+    BOOLEAN kd_debugger_not_present = TRUE;
+    void set_debugger(bool present);
+    ULONG device_characteristics = 0; // of the last IoCreateDevice
+
     // Fault injection: the n-th call (1-based) fails; 0 never.
     int fail_pool_at = 0;
     bool fail_create_device = false;
@@ -158,6 +205,8 @@ struct HostKernel {
     std::vector<std::string> debug_lines;
     int breakpoints = 0;
     std::vector<PIRP> completed;
+    std::vector<int64_t> sleeps; // each KeDelayExecutionThread interval, 100 ns units
+    int timer_resolution_requests = 0; // ExSetTimerResolution(.., TRUE) not yet undone
     int64_t counter = 0; // performance counter; advances on each query
     // Time-stamp counter: starts far from 0 so a reading is never mistaken
     // for a difference of two; advances by kCyclesPerRead on each read.
@@ -167,4 +216,7 @@ struct HostKernel {
     static HostKernel& get();
     void reset();
     std::string debug_text() const;
+    // Completions of irp recorded from index `from` on; safe while requests run.
+    size_t completed_count() const;
+    int completions_of(PIRP irp, size_t from) const;
 };

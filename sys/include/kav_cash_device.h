@@ -11,4 +11,8 @@ inline constexpr const char* kServiceName = "KAV_cash";
 // Relative to the system root, as the service records it.
 inline constexpr const char* kDriverImagePath = "system32\\drivers\\KAV_cash.sys";
 
+// The longest message a write may leave with the driver; a longer write is
+// refused (STATUS_INVALID_BUFFER_SIZE).
+inline constexpr unsigned long kMaxMessageBytes = 4096;
+
 } // namespace kav

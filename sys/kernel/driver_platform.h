@@ -10,6 +10,7 @@ public:
     int64_t performance_counter() override;
     void print(const char* line) override;
     void break_into_debugger() override;
+    bool debugger_present() override;
     uint64_t cycle_counter() override;
 };
 

@@ -1,6 +1,8 @@
 #include "drvshell.h"
 #include "command_engine.h"
+#include "driver_lock.h"
 #include "driver_platform.h"
+#include "request_rundown.h"
 #include "ioctl_codes.h"
 #include "line_format.h"
 
@@ -13,6 +15,11 @@ KernelRawPool g_raw_pool;
 constinit kav::GuardedPool g_pool{g_raw_pool, g_platform};
 constinit kav::WdmDebug g_debug{g_pool, g_platform};
 constinit DRVSHELL_CALLBACKS g_callbacks{};
+// Requests in flight; unload waits for them and refuses new ones.
+RequestRundown g_rundown;
+// Every port sequence runs alone: two interleaved ones would mix their
+// index/data pairs on the super-I/O chip.
+DriverLock g_port_lock;
 
 ULONG request_length(PIRP irp)
 {
@@ -71,7 +78,9 @@ NTSTATUS create_device_object(PDRIVER_OBJECT driver)
     PDEVICE_OBJECT device = nullptr;
     if (NT_SUCCESS(status)) {
         g_debug.print("Create Device (%s)\n", device_name);
-        status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &device_w, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+        // Secure open: the device's security applies to any name opened below it too.
+        status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &device_w, FILE_DEVICE_UNKNOWN,
+                                FILE_DEVICE_SECURE_OPEN, FALSE, &device);
     }
     if (NT_SUCCESS(status)) {
         g_debug.print("Create SymLink (%s)\n", link_name);
@@ -113,6 +122,8 @@ NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
 {
+    g_rundown.init();
+    g_port_lock.init();
     OpenDriver(&g_callbacks);
     NTSTATUS status = g_debug.Debug_OpenWDMDebug();
     if (!NT_SUCCESS(status)) {
@@ -143,12 +154,48 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING reg
 
 namespace {
 
+// Holds off unload while a request runs; false once unload has begun.
+class InFlight {
+public:
+    InFlight() : entered_(g_rundown.enter()) {}
+    ~InFlight()
+    {
+        if (entered_) g_rundown.leave();
+    }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
+// A request that arrives once unload has begun, or through a handle the
+// device did not admit, is completed here and goes no further.
+bool refused(PDEVICE_OBJECT device, PIRP irp, const InFlight& in_flight, bool needs_admission, NTSTATUS& status)
+{
+    if (!in_flight.entered()) {
+        g_debug.trace("STATUS_DELETE_PENDING");
+        status = finish(device, irp, STATUS_DELETE_PENDING);
+        return true;
+    }
+    if (needs_admission && g_callbacks.Admits != nullptr && !g_callbacks.Admits(device, irp)) {
+        g_debug.trace("STATUS_ACCESS_DENIED");
+        status = finish(device, irp, STATUS_ACCESS_DENIED);
+        return true;
+    }
+    return false;
+}
+
 // Create and close differ only in their slot: an empty one means success.
-NTSTATUS open_or_close(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP))
+NTSTATUS open_or_close(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP),
+                       const InFlight& in_flight)
 {
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
     log_request(device, irp);
+    NTSTATUS status;
+    if (refused(device, irp, in_flight, false, status)) return status;
     return finish(device, irp, slot != nullptr ? slot(device, irp) : STATUS_SUCCESS);
 }
 
@@ -156,16 +203,18 @@ NTSTATUS open_or_close(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE
 
 NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
 {
+    const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Create");
-    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Create);
+    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Create, in_flight);
     DRVSHELL_TraceExit("exit  DRVSHELL_Create", status);
     return status;
 }
 
 NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp)
 {
+    const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Close");
-    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Close);
+    const NTSTATUS status = open_or_close(device, irp, g_callbacks.Close, in_flight);
     DRVSHELL_TraceExit("exit  DRVSHELL_Close", status);
     return status;
 }
@@ -173,11 +222,14 @@ NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp)
 namespace {
 
 // Read and write share everything but their slot and names.
-NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP))
+NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJECT, PIRP),
+                  const InFlight& in_flight)
 {
     const ULONG length = request_length(irp);
     irp->IoStatus.Information = 0; // a slot sets it only for what it moved
     log_request(device, irp);
+    NTSTATUS status;
+    if (refused(device, irp, in_flight, true, status)) return status;
     if (irp->AssociatedIrp.SystemBuffer == nullptr || length == 0) {
         g_debug.trace("STATUS_INVALID_BUFFER_SIZE");
         return finish(device, irp, STATUS_INVALID_BUFFER_SIZE);
@@ -189,31 +241,39 @@ NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJE
 
 NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp)
 {
+    const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Write");
-    const NTSTATUS status = transfer(device, irp, g_callbacks.Write);
+    const NTSTATUS status = transfer(device, irp, g_callbacks.Write, in_flight);
     DRVSHELL_TraceExit("exit  DRVSHELL_Write", status);
     return status;
 }
 
 NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp)
 {
+    const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Read");
-    const NTSTATUS status = transfer(device, irp, g_callbacks.Read);
+    const NTSTATUS status = transfer(device, irp, g_callbacks.Read, in_flight);
     DRVSHELL_TraceExit("exit  DRVSHELL_Read", status);
     return status;
 }
 
 NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp)
 {
+    const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Dispatch");
     g_debug.trace("IRP_MJ_DEVICE_CONTROL");
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
     log_request(device, irp);
 
-    const ULONG code = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode;
     NTSTATUS status = STATUS_SUCCESS;
+    if (refused(device, irp, in_flight, true, status)) {
+        DRVSHELL_TraceExit("exit  DRVSHELL_Dispatch", status);
+        return status;
+    }
+    const ULONG code = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode;
     if (kav::is_drawer_code(code)) {
+        DriverLockGuard ports(g_port_lock);
         const kav::ControlResult result = kav::run_drawer_code(DRVSHELL_Ports(), code, DRVSHELL_ControlRequest(irp));
         irp->IoStatus.Information = result.bytes_returned;
         status = result.status;
@@ -235,6 +295,8 @@ void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp)
 void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver)
 {
     g_debug.trace("enter DRVSHELL_Unload");
+    // The image goes away after this routine: no request may still be in it.
+    g_rundown.close_and_wait();
     PDEVICE_OBJECT device = driver->DeviceObject;
     if (device != nullptr) {
         const DEVICE_EXTENSION* ext = DRVSHELL_Extension(device);

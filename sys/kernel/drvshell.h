@@ -18,6 +18,9 @@ struct DRVSHELL_CALLBACKS {
     NTSTATUS (*Close)(PDEVICE_OBJECT device, PIRP irp);
     NTSTATUS (*Write)(PDEVICE_OBJECT device, PIRP irp);
     NTSTATUS (*Read)(PDEVICE_OBJECT device, PIRP irp);
+    // Whether a read, write or device-control request comes through the
+    // handle the device admitted; requests from any other are refused. Empty: all.
+    BOOLEAN (*Admits)(PDEVICE_OBJECT device, PIRP irp);
 };
 
 inline constexpr ULONG kNameBytes = 128;

@@ -17,6 +17,8 @@ PIOCORE_CONTEXT* context_of(PDEVICE_OBJECT device)
 
 void trace(const char* message) { DRVSHELL_Debug().trace(message); }
 
+PFILE_OBJECT file_of(PIRP irp) { return IoGetCurrentIrpStackLocation(irp)->FileObject; }
+
 void release_held(PIOCORE_CONTEXT* ctx)
 {
     if (ctx->HeldBuffer != nullptr) DRVSHELL_Pool().release(ctx->HeldBuffer);
@@ -37,6 +39,7 @@ void OpenDriver(DRVSHELL_CALLBACKS* callbacks)
     callbacks->Close = PIOCORE_Close;
     callbacks->Write = PIOCORE_Write;
     callbacks->Read = PIOCORE_Read;
+    callbacks->Admits = PIOCORE_Admits;
     DRVSHELL_Debug().set_identity(kDriverName, kDriverVersion);
 }
 
@@ -71,9 +74,13 @@ NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device)
 {
     trace("enter PIOCORE_AddDevice");
     NTSTATUS status = STATUS_SUCCESS;
-    void* ctx = DRVSHELL_Pool().allocate(sizeof(PIOCORE_CONTEXT), true);
+    auto* ctx = static_cast<PIOCORE_CONTEXT*>(DRVSHELL_Pool().allocate(sizeof(PIOCORE_CONTEXT), true));
     DRVSHELL_Extension(device)->Context = ctx;
-    if (ctx == nullptr) status = STATUS_INSUFFICIENT_RESOURCES;
+    if (ctx == nullptr) {
+        status = STATUS_INSUFFICIENT_RESOURCES;
+    } else {
+        ctx->Lock.init();
+    }
     device->Flags |= DO_BUFFERED_IO;
     device->Flags &= ~static_cast<ULONG>(DO_DEVICE_INITIALIZING);
     return DRVSHELL_TraceExit("exit  PIOCORE_AddDevice", status);
@@ -91,24 +98,45 @@ NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device)
     return DRVSHELL_TraceExit("exit  PIOCORE_RemoveDevice", STATUS_SUCCESS);
 }
 
+// Wine hands out a handle even for a refused create, and sends its requests
+// and its close here: only the admitted file object may touch the state.
+BOOLEAN PIOCORE_Admits(PDEVICE_OBJECT device, PIRP irp)
+{
+    PIOCORE_CONTEXT* ctx = context_of(device);
+    DriverLockGuard guard(ctx->Lock);
+    return ctx->Admitted != nullptr && ctx->Admitted == file_of(irp);
+}
+
 NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp)
 {
     trace("enter PIOCORE_Create");
+    PIOCORE_CONTEXT* ctx = context_of(device);
     NTSTATUS status = STATUS_SUCCESS;
-    // Test-and-set, so two racing opens cannot both get in.
-    if (__atomic_exchange_n(&context_of(device)->OpenFlag, UCHAR{1}, __ATOMIC_ACQ_REL) != 0) {
-        status = STATUS_DEVICE_BUSY;
-        irp->IoStatus.Status = status;
+    {
+        DriverLockGuard guard(ctx->Lock);
+        if (ctx->Admitted != nullptr) {
+            status = STATUS_DEVICE_BUSY;
+            irp->IoStatus.Status = status;
+        } else {
+            ctx->Admitted = file_of(irp);
+        }
     }
     return DRVSHELL_TraceExit("exit  PIOCORE_Create", status);
 }
 
-NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP)
+NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP irp)
 {
     trace("enter PIOCORE_Close");
     PIOCORE_CONTEXT* ctx = context_of(device);
-    release_held(ctx);
-    __atomic_store_n(&ctx->OpenFlag, UCHAR{0}, __ATOMIC_RELEASE);
+    {
+        DriverLockGuard guard(ctx->Lock);
+        if (ctx->Admitted == file_of(irp)) {
+            release_held(ctx);
+            ctx->Admitted = nullptr;
+        } else {
+            trace("close of a handle the device did not admit");
+        }
+    }
     return DRVSHELL_TraceExit("exit  PIOCORE_Close", STATUS_SUCCESS);
 }
 
@@ -118,17 +146,23 @@ NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
     PIOCORE_CONTEXT* ctx = context_of(device);
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Write.Length;
     NTSTATUS status = STATUS_SUCCESS;
-    if (ctx->HeldBuffer != nullptr) {
+    DriverLockGuard guard(ctx->Lock);
+    if (ctx->Admitted != file_of(irp)) {
+        status = STATUS_ACCESS_DENIED;
+    } else if (length > kav::kMaxMessageBytes) {
+        status = STATUS_INVALID_BUFFER_SIZE; // no caller pins unbounded non-paged pool
+    } else if (ctx->HeldBuffer != nullptr) {
         status = STATUS_DEVICE_BUSY;
     } else if (void* held = DRVSHELL_Pool().allocate(length, false); held == nullptr) {
         status = STATUS_INSUFFICIENT_RESOURCES;
     } else {
-        ctx->HeldBuffer = held;
-        ctx->HeldLength = length;
         kav::CycleStopwatch watch{DRVSHELL_Platform()};
         watch.start();
         memcpy(held, irp->AssociatedIrp.SystemBuffer, length);
         watch.stop();
+        // Published only once it holds the message.
+        ctx->HeldBuffer = held;
+        ctx->HeldLength = length;
         DRVSHELL_Debug().print("RtlCopyMemory copied 0x%08x bytes in 0x%08x cycles\n", static_cast<unsigned>(length),
                                static_cast<unsigned>(watch.cycles()));
         irp->IoStatus.Information = length;
@@ -143,7 +177,10 @@ NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
     PIOCORE_CONTEXT* ctx = context_of(device);
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
     NTSTATUS status = STATUS_SUCCESS;
-    if (ctx->HeldBuffer == nullptr) {
+    DriverLockGuard guard(ctx->Lock);
+    if (ctx->Admitted != file_of(irp)) {
+        status = STATUS_ACCESS_DENIED;
+    } else if (ctx->HeldBuffer == nullptr) {
         status = STATUS_DEVICE_NOT_READY;
     } else {
         const ULONG n = length < ctx->HeldLength ? length : ctx->HeldLength;

@@ -3,15 +3,16 @@
 #pragma once
 #include "drvshell.h"
 
-// Zero-filled from the guarded pool by AddDevice. Pool blocks are aligned to
-// 4 bytes only (a size word precedes them), so the layout asks for no more.
-#pragma pack(push, 4)
+#include "driver_lock.h"
+
+// Zero-filled from the guarded pool by AddDevice. Requests on the one handle
+// may run at the same time: every field is read and changed under Lock.
 struct PIOCORE_CONTEXT {
-    UCHAR OpenFlag; // 0 closed, 1 open; changed atomically
+    DriverLock Lock;
+    PFILE_OBJECT Admitted; // the open handle's file object, nullptr while closed
     void* HeldBuffer;
     ULONG HeldLength;
 };
-#pragma pack(pop)
 
 NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
 NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT device, PIRP irp);
@@ -22,3 +23,4 @@ NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp);
 NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP irp);
 NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp);
 NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp);
+BOOLEAN PIOCORE_Admits(PDEVICE_OBJECT device, PIRP irp);

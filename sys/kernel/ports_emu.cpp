@@ -1,7 +1,8 @@
 // Emulation backend: a simulated terminal inside the driver, for machines
-// without drawer hardware (and for Wine, which has no port access). The
-// pulse's busy wait runs on the performance counter.
+// without drawer hardware (and for Wine, which has no port access). It
+// waits as the hardware build does.
 #include "drvshell.h"
+#include "pulse_wait.h"
 #include "sim_terminal.h"
 
 namespace {
@@ -20,21 +21,22 @@ public:
         return ticks / hz * 1000000u + ticks % hz * 1000000u / hz;
     }
 
-    void stall(uint32_t microseconds) override
-    {
-        const uint64_t start = now_us();
-        while (now_us() - start < microseconds) {
-        }
-    }
+    void stall(uint32_t microseconds) override { DRVSHELL_Wait(microseconds); }
 };
 
 // Shows in the debug output what a technician would have heard.
 class TracePrinter final : public kav::SimObserver {
 public:
     constexpr TracePrinter() = default;
-    void drawer_opened(const char* board, uint16_t port, int drawer) override
+    void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) override
     {
         DRVSHELL_Debug().print("simulated terminal: %s drawer %d opened (port 0x%x)\n", board, drawer,
+                               static_cast<unsigned>(port));
+        DRVSHELL_Debug().print("simulated terminal: pulse of %u us\n", static_cast<unsigned>(pulse_us));
+    }
+    void stray_config_access(uint16_t port) override
+    {
+        DRVSHELL_Debug().print("simulated terminal: configuration port 0x%x used outside its bracket\n",
                                static_cast<unsigned>(port));
     }
 };

@@ -1,5 +1,6 @@
 // Hardware backend: the terminal's real I/O ports through the HAL.
 #include "drvshell.h"
+#include "pulse_wait.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ public:
     {
         WRITE_PORT_UCHAR(reinterpret_cast<PUCHAR>(ULONG_PTR{port}), value);
     }
-    void stall(uint32_t microseconds) override { KeStallExecutionProcessor(microseconds); }
+    void stall(uint32_t microseconds) override { DRVSHELL_Wait(microseconds); }
 };
 
 constinit HalPorts g_ports;

@@ -63,7 +63,7 @@ TEST_F(DriverInfoTest, AnswersNameAndVersionText)
     EXPECT_EQ(buffer[37], 0);
     EXPECT_EQ(buffer[38], kUntouched);
     EXPECT_EQ(platform.lines, std::vector<std::string>{"KAV_cash: GET_DRIVER_INFO\n"});
-    EXPECT_EQ(raw.requested, std::vector<size_t>{256 + 8}) << "one 256-byte working buffer";
+    EXPECT_EQ(raw.requested, std::vector<size_t>{256 + kGuardBytes}) << "one 256-byte working buffer";
     EXPECT_EQ(pool.stats().releases, rings.releases + 1);
 }
 

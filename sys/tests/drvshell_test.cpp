@@ -95,6 +95,7 @@ TEST_F(DriverFixture, AFailedLoadLeavesNothingBehind)
 TEST_F(DriverFixture, DrawerCodesRunOnThePortsAndCompleteOnce)
 {
     ASSERT_EQ(load(), STATUS_SUCCESS);
+    create(); // requests come through the handle the device admitted
     Request open = control(drawer_code(12), {}, 1); // VOLX-8613 drawer 1
     EXPECT_EQ(open.status(), STATUS_SUCCESS);
     EXPECT_EQ(open.information(), 0u);
@@ -120,6 +121,7 @@ TEST_F(DriverFixture, DrawerCodesRunOnThePortsAndCompleteOnce)
 TEST_F(DriverFixture, OtherCodesGoToTheDeviceLayer)
 {
     ASSERT_EQ(load(), STATUS_SUCCESS);
+    create(); // requests come through the handle the device admitted
     struct InfoCase {
         ULONG code, output_length;
         NTSTATUS status;
@@ -157,6 +159,7 @@ TEST_F(DriverFixture, OtherCodesGoToTheDeviceLayer)
 TEST_F(DriverFixture, EveryRequestIsLoggedOnArrivalAndAtCompletion)
 {
     ASSERT_EQ(load(), STATUS_SUCCESS);
+    create(); // requests come through the handle the device admitted
     const auto& log = DRVSHELL_Debug().request_log();
     const uint32_t before = log.index();
     Request status = control(drawer_code(17), {0x80, 0x02}, 1);

@@ -22,6 +22,7 @@ public:
     int64_t performance_counter() override { return now; }
     void print(const char* line) override { lines.emplace_back(line); }
     void break_into_debugger() override { ++breakpoints; }
+    bool debugger_present() override { return debugger; }
     uint64_t cycle_counter() override
     {
         const uint64_t value = cycles;
@@ -34,6 +35,7 @@ public:
     uint64_t cycle_step = 0;
     std::vector<std::string> lines;
     int breakpoints = 0;
+    bool debugger = true;
 };
 
 // Real memory from malloc, filled with kFill so a missing zero fill shows.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,7 +20,7 @@ protected:
     static uint32_t size_word(void* p)
     {
         uint32_t size = 0;
-        std::memcpy(&size, bytes(p) - 4, sizeof size);
+        std::memcpy(&size, bytes(p) - kPoolHeaderBytes, sizeof size);
         return size;
     }
     static std::string marker(void* p, uint32_t size) { return std::string(reinterpret_cast<char*>(bytes(p) + size), 4); }
@@ -29,7 +31,7 @@ protected:
 };
 
 // Odd sizes put the marker at unaligned addresses; 0 is a legal, empty block.
-TEST_F(GuardedPoolTest, BlockCarriesSizeWordAndMarkerAndComesBackWhole)
+TEST_F(GuardedPoolTest, BlockIsAlignedCarriesHeaderAndMarkerAndComesBackWhole)
 {
     for (uint32_t size : {0u, 1u, 7u, 13u, 64u}) {
         SCOPED_TRACE(size);
@@ -37,8 +39,12 @@ TEST_F(GuardedPoolTest, BlockCarriesSizeWordAndMarkerAndComesBackWhole)
             raw.requested.clear();
             void* p = pool.allocate(size, zero_fill);
             ASSERT_NE(p, nullptr);
-            EXPECT_EQ(raw.requested, std::vector<size_t>{size + 8u});
+            EXPECT_EQ(raw.requested, std::vector<size_t>{size + kGuardBytes});
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % kPoolAlignment, 0u) << "aligned as the system pool's blocks";
             EXPECT_EQ(size_word(p), size);
+            uint32_t tag = 0;
+            std::memcpy(&tag, bytes(p) - kPoolHeaderBytes + 4, sizeof tag);
+            EXPECT_EQ(tag, kPoolTag);
             EXPECT_EQ(marker(p, size), "ALLC");
             for (uint32_t i = 0; i < size; ++i) {
                 ASSERT_EQ(bytes(p)[i], zero_fill ? 0 : FakeRawPool::kFill) << "byte " << i << " zero_fill " << zero_fill;
@@ -82,7 +88,7 @@ TEST_F(GuardedPoolTest, StatisticsFollowLiveBytesAndKeepThePeak)
 // build, without asking the system.
 TEST_F(GuardedPoolTest, SizesWhoseBlockOverflows32BitsFail)
 {
-    for (uint32_t size : {0xFFFFFFF8u, 0xFFFFFFFFu}) {
+    for (uint32_t size : {UINT32_MAX - kGuardBytes + 1, 0xFFFFFFFFu}) {
         EXPECT_EQ(pool.allocate(size, true), nullptr) << size;
     }
     EXPECT_TRUE(raw.requested.empty());
@@ -109,16 +115,58 @@ TEST_F(GuardedPoolTest, OverwritingAnyMarkerByteStopsTheReleaseAndKeepsTheBlock)
     EXPECT_EQ(raw.live_blocks(), 4u);
 }
 
-TEST_F(GuardedPoolTest, SecondReleaseOfABlockIsRefused)
+// Without a debugger a breakpoint would stop the machine: the refusal is
+// traced and the driver goes on.
+TEST_F(GuardedPoolTest, ARefusalBreaksOnlyIntoAnAttachedDebugger)
 {
-    void* p = pool.allocate(24, false);
-    pool.release(p);
-    pool.release(p);
+    for (const bool debugger : {false, true}) {
+        SCOPED_TRACE(debugger);
+        platform.debugger = debugger;
+        platform.lines.clear();
+        const int breakpoints = platform.breakpoints;
+        int on_stack = 0;
+        pool.release(&on_stack); // never the pool's
+        EXPECT_EQ(platform.breakpoints, breakpoints + (debugger ? 1 : 0));
+        ASSERT_EQ(platform.lines.size(), 1u);
+        EXPECT_NE(platform.lines[0].find("KAV_cash: pool release of 0x"), std::string::npos) << platform.lines[0];
+        EXPECT_NE(platform.lines[0].find("refused: not a live block\n"), std::string::npos) << platform.lines[0];
+    }
+    EXPECT_EQ(pool.stats().refused_releases, 2u);
+}
 
-    EXPECT_EQ(platform.breakpoints, 1);
-    EXPECT_EQ(pool.stats().releases, 1u);
-    EXPECT_EQ(pool.stats().refused_releases, 1u);
-    EXPECT_EQ(pool.stats().bytes_allocated, 0u);
+// A raw pool that gives memory back for real, so ASan sees any read of a released block.
+class FreeingRawPool final : public RawPool {
+public:
+    void* allocate(size_t bytes, uint32_t) override { return std::malloc(bytes); }
+    void release(void* block) override { std::free(block); }
+};
+
+TEST_F(GuardedPoolTest, SecondReleaseIsRefusedWithoutReadingTheReleasedBlock)
+{
+    FreeingRawPool freeing;
+    GuardedPool real{freeing, platform};
+    platform.debugger = false;
+    void* p = real.allocate(24, false);
+    real.release(p);
+    real.release(p); // the table says it is gone; the block is not looked at
+
+    EXPECT_EQ(platform.breakpoints, 0);
+    EXPECT_EQ(real.stats().releases, 1u);
+    EXPECT_EQ(real.stats().refused_releases, 1u);
+    EXPECT_EQ(real.stats().bytes_allocated, 0u);
+}
+
+TEST_F(GuardedPoolTest, AFullTableFailsTheAllocationAndKeepsNothing)
+{
+    std::vector<void*> blocks;
+    for (uint32_t i = 0; i < kMaxLiveBlocks; ++i) blocks.push_back(pool.allocate(8, false));
+    EXPECT_EQ(std::count(blocks.begin(), blocks.end(), nullptr), 0);
+    EXPECT_EQ(pool.allocate(8, false), nullptr);
+    EXPECT_EQ(raw.live_blocks(), kMaxLiveBlocks) << "the block that found no slot went back";
+    EXPECT_EQ(pool.stats().failed_allocations, 1u);
+    for (void* b : blocks) pool.release(b);
+    EXPECT_EQ(raw.live_blocks(), 0u);
+    EXPECT_EQ(pool.stats().refused_releases, 0u);
 }
 
 TEST_F(GuardedPoolTest, NoMemoryAndNullReleaseChangeNothingButTheFailureCount)

@@ -16,10 +16,14 @@ using Group = SimTerminal::Group;
 
 class SimFixture : public ::testing::Test, public SimObserver {
 protected:
-    void drawer_opened(const char* board, uint16_t port, int drawer) override
+    void drawer_opened(const char* board, uint16_t port, int drawer, uint64_t pulse_us) override
     {
+        pulses_us.push_back(pulse_us);
         opened.push_back(std::string(board) + "@" + std::to_string(port) + "#" + std::to_string(drawer));
     }
+    void stray_config_access(uint16_t port) override { stray_ports.push_back(port); }
+    std::vector<uint64_t> pulses_us;
+    std::vector<uint16_t> stray_ports;
     // Runs a command the way the driver would; returns the status byte or -1.
     int command(int n, uint16_t port = 0x280)
     {
@@ -66,8 +70,10 @@ TEST_F(SimFixture, EveryBoardsDrawersOpenReportAndCloseAgain)
             EXPECT_FALSE(sim.in_config_mode());
             clock.now += 3000000;
             EXPECT_EQ(command(b.status, b.port), 0);
+            EXPECT_EQ(sim.stray_config_accesses(), 0u) << "every sequence is one complete bracket";
         }
     }
+    EXPECT_EQ(pulses_us, std::vector<uint64_t>(12, kPulseMicroseconds)) << "each pulse's length as the port saw it";
 }
 
 TEST_F(SimFixture, OnlyTheAddressedDioPortMoves)
@@ -117,6 +123,11 @@ TEST_F(SimFixture, SuperIoIgnoresAccessOutsideConfigurationMode)
     sim.write(0x2E, 0x07);
     sim.write(0x2E, 0x87);
     EXPECT_FALSE(sim.in_config_mode());
+    EXPECT_EQ(sim.stray_config_accesses(), 4u) << "index, data, data read, index between the keys";
+    sim.write(0x2E, 0x87); // now a whole key, then a second one inside the mode
+    sim.write(0x2E, 0x87);
+    EXPECT_EQ(sim.stray_config_accesses(), 5u);
+    EXPECT_EQ(stray_ports, (std::vector<uint16_t>{0x2E, 0x2F, 0x2F, 0x2E, 0x2E})) << "each one reported";
 }
 
 TEST_F(SimFixture, CloseTimeZeroKeepsDrawersOpen)

@@ -73,7 +73,7 @@ protected:
     static Entry first_entry(const void* block)
     {
         Entry entry{};
-        std::memcpy(&entry, static_cast<const uint8_t*>(block) + 4, sizeof entry);
+        std::memcpy(&entry, static_cast<const uint8_t*>(block) + kPoolHeaderBytes, sizeof entry);
         return entry;
     }
 
@@ -101,8 +101,8 @@ TEST_F(WdmDebugTest, OpenAllocatesThreeZeroFilledRingsInOrder)
 {
     ASSERT_EQ(debug.Debug_OpenWDMDebug(), kStatusSuccess);
 
-    EXPECT_EQ(raw.requested, (std::vector<size_t>{64 * sizeof(RequestLogEntry) + 8, 64 * sizeof(TraceEntry) + 8,
-                                                  64 * sizeof(StatusLogEntry) + 8}));
+    EXPECT_EQ(raw.requested, (std::vector<size_t>{64 * sizeof(RequestLogEntry) + kGuardBytes, 64 * sizeof(TraceEntry) + kGuardBytes,
+                                                  64 * sizeof(StatusLogEntry) + kGuardBytes}));
     EXPECT_EQ(debug.request_log().size(), 64u);
     EXPECT_EQ(debug.trace_log().size(), 64u);
     EXPECT_EQ(debug.status_log().size(), 64u);
@@ -377,6 +377,7 @@ public:
     int64_t performance_counter() override { return 0; }
     void print(const char*) override {}
     void break_into_debugger() override {}
+    bool debugger_present() override { return false; }
     uint64_t cycle_counter() override { return 0; }
 };
 class MallocPool final : public RawPool {

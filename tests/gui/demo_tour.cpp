@@ -1,12 +1,56 @@
 // The README's run command on the simulated terminal. With --interactive it
 // starts the utility for a person and waits until they close it; without it,
 // on a machine with no display, it takes a short unattended tour: start, open
-// one drawer, read its state, take screenshots, exit.
+// one drawer, read its state, exit; then an unattended loop test of three
+// ticks from auto.ini, which ends the program by itself and leaves its log.
+// Screenshots and the log land in the artefact folder.
 #include "gui_driver.h"
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
+
+namespace {
+
+// An unattended loop test: auto.ini asks for three openings of VOLX-8613's
+// drawer 1, one a second; the program runs them and ends by itself.
+int loop_test()
+{
+    if (!kavgui::remove_service() || kavgui::prepare_stopped_service() != 0) {
+        std::puts("demo: could not prepare the KAV_cash service");
+        return 1;
+    }
+    const std::string ini = "[Application]\r\nauto=1\r\n[Board Type]\r\nMB=VOLX-8613\r\n[Loop Type]\r\nLT=Count\r\n"
+                            "[Interval]\r\nInterval=1\r\n[Edit Box]\r\nCount_Time=3\r\n";
+    kavgui::Utility utility;
+    std::string error;
+    if (!utility.start("demo_loop", ini, &error)) {
+        std::printf("demo: the utility did not start: %s\n", error.c_str());
+        return 1;
+    }
+    std::puts("demo: auto.ini asks for an unattended loop test: VOLX-8613, 3 openings, 1 s apart");
+    const HWND setting = utility.wait_for_window("Setting");
+    if (setting == nullptr) {
+        std::puts("demo: the loop test did not appear");
+        return 1;
+    }
+    Sleep(2500); // into the run, past the running notice
+    std::printf("demo: loop test running, screenshot %s\n", kavgui::screenshot("3_loop_test").c_str());
+    if (!utility.wait_for_exit(30000)) {
+        std::puts("demo: the loop test did not end by itself");
+        utility.end();
+        return 1;
+    }
+    const std::string log = kavgui::keep_artifact("C:\\kav_gui\\demo_loop\\LoopTest.log", "LoopTest.log");
+    std::printf("demo: the loop test ended the program; the KAV_cash service is %s; its log, %s:\n",
+                kavgui::service_exists() ? "still there" : "removed", log.empty() ? "(not found)" : log.c_str());
+    std::ifstream file("C:\\kav_gui\\demo_loop\\LoopTest.log");
+    for (std::string line; std::getline(file, line);) std::printf("  %s\n", line.c_str());
+    return log.empty() ? 1 : 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -68,5 +112,5 @@ int main(int argc, char** argv)
         utility.end();
         status = 1;
     }
-    return status;
+    return loop_test() == 0 ? status : 1;
 }

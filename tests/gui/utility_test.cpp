@@ -267,10 +267,10 @@ TEST_F(MainWindow, ThinClientDrawersUseTheAddressChosenInTheDioWindow)
     RecordProperty("screenshot", shot);
     // The closed drop-down list is as high as its font makes it.
     EXPECT_EQ(kavgui::layout_text(dio), "client\t271x161\n"
-                                        "Static\t\"DIO Address\"\t8,16 89x17\n"
                                         "ComboBox\t\"0x280\"\t56,40 161x21\n"
                                         "Button\t\"&Cancel\"\t56,88 73x41\n"
-                                        "Button\t\"&OK\"\t144,88 73x41\n");
+                                        "Button\t\"&OK\"\t144,88 73x41\n"
+                                        "Static\t\"DIO Address\"\t8,16 89x17\n");
     const HWND combo = kavgui::find_child(dio, "ComboBox");
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(kavgui::combo_items(combo), (std::vector<std::string>{"0x280", "0x200", "0x220", "0x240", "0x260"}));

@@ -22,10 +22,11 @@ bool trim_chars(char* s, const char* chars)
     size_t length = strlen(first);
     while (length > 0 && in_set(chars, first[length - 1])) --length;
 
-    const bool trimmed = first != s || first[length] != '\0';
+    // Nothing to remove, nothing written: s may be a read-only string.
+    if (first == s && first[length] == '\0') return false;
     memmove(s, first, length);
     s[length] = '\0';
-    return trimmed;
+    return true;
 }
 
 } // namespace kav::tillio

@@ -5,7 +5,8 @@
 namespace kav::tillio {
 
 // Removes every leading and trailing character of s that occurs in chars.
-// True if anything was removed. A null s or chars changes nothing.
+// True if anything was removed. A null s or chars changes nothing, and s is
+// written to only when something is removed.
 bool trim_chars(char* s, const char* chars);
 
 } // namespace kav::tillio

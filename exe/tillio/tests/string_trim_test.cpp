@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+
+#include <sys/mman.h>
 
 namespace kav::tillio {
 namespace {
@@ -45,6 +48,18 @@ TEST(StringTrim, NullArgumentsChangeNothing)
     EXPECT_STREQ(text, "  COM3  ");
     EXPECT_FALSE(trim_chars(nullptr, " "));
     EXPECT_FALSE(trim_chars(nullptr, nullptr));
+}
+
+// As with StrTrimA, a string that needs no trimming may be read-only.
+TEST(StringTrim, LeavesAStringWithNothingToTrimUnwritten)
+{
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
+    std::memcpy(page, "COM3", 5);
+    ASSERT_EQ(mprotect(page, 4096, PROT_READ), 0);
+    EXPECT_FALSE(trim_chars(static_cast<char*>(page), " \t")); // a write would fault here
+    EXPECT_STREQ(static_cast<char*>(page), "COM3");
+    munmap(page, 4096);
 }
 
 } // namespace

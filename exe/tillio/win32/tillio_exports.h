@@ -40,6 +40,14 @@ int __stdcall UsbCashDrawer(int drawer);
 // there is no such drawer or it did not answer.
 int __stdcall UsbCashDrawerStaus(int drawer);
 
+// The COM ports of attached USB-to-RS232 adapters into portList (which must
+// offer 50 bytes), each name followed by one blank: the number of ports, or
+// -7 (adapter key not opened), -8 (its information not read), -9 (a subkey
+// not enumerated), -10 (no adapter port). portList is untouched on failure.
+int __stdcall EnumUsbToComNum(char* portList);
+// Moves the first name of portList into token (10 bytes): always 0.
+int __stdcall GetUsbToComToken(char* portList, char* token);
+
 #ifdef __cplusplus
 }
 #endif

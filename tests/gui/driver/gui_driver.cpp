@@ -160,6 +160,32 @@ bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms)
     return wait_until([&] { return !IsWindow(box.hwnd); }, timeout_ms);
 }
 
+bool press_button(const MessageBoxInfo& box, const std::string& caption, DWORD timeout_ms)
+{
+    HWND button = find_child(box.hwnd, "Button", caption);
+    if (button == nullptr || !click(button)) return false;
+    return wait_until([&] { return !IsWindow(box.hwnd); }, timeout_ms);
+}
+
+std::vector<std::string> list_items(HWND list)
+{
+    // Wide, as with combo boxes: Wine hands another process the line in UTF-16.
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        char item[256] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, item, sizeof item, nullptr, nullptr);
+        items.emplace_back(item);
+    }
+    return items;
+}
+
+int list_selected(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)); }
+
 HWND find_child(HWND parent, const std::string& class_name, const std::string& caption)
 {
     for (HWND child : children(parent)) {
@@ -251,6 +277,15 @@ std::string screenshot(const std::string& name)
     std::ofstream(request).flush();
     if (!wait_until([&] { return !file_exists(request); }, kWaitMs) || !file_exists(picture)) return "";
     return unix_path(picture);
+}
+
+std::string keep_artifact(const std::string& windows_file, const std::string& name)
+{
+    const std::string folder = env("KAV_GUI_ARTIFACTS");
+    if (folder.empty()) return "";
+    const std::string copy = folder + "\\" + name;
+    if (!CopyFileA(windows_file.c_str(), copy.c_str(), FALSE)) return "";
+    return unix_path(copy);
 }
 
 Utility::~Utility()
@@ -381,6 +416,12 @@ std::string Utility::menu_text(HWND window)
 std::string Utility::toolbar_text(HWND window)
 {
     if (!probe_request(window, probe::kToolbarMessage, kWaitMs)) return "";
+    return static_cast<probe::Shared*>(shared_)->text;
+}
+
+std::string Utility::text_look(HWND control)
+{
+    if (!probe_request(control, probe::kTextLookMessage, kWaitMs)) return "";
     return static_cast<probe::Shared*>(shared_)->text;
 }
 

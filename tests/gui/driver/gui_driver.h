@@ -30,6 +30,8 @@ void PrintTo(const MessageBoxInfo& box, std::ostream* os);
 MessageBoxInfo read_message_box(HWND box);
 // Clicks the box's one button and waits until the box is gone.
 bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms = kWaitMs);
+// Clicks the box's button with this caption ("&Yes") and waits until the box is gone.
+bool press_button(const MessageBoxInfo& box, const std::string& caption, DWORD timeout_ms = kWaitMs);
 
 // Child controls, searched through every level below parent. An empty class
 // or caption matches any.
@@ -44,6 +46,9 @@ std::string layout_text(HWND window);
 // A drop-down list's entries, the shown one, and choosing one as a user
 // would (selection plus the CBN_SELCHANGE notification).
 std::vector<std::string> combo_items(HWND combo);
+// A list box's lines and its selected line (-1 for none).
+std::vector<std::string> list_items(HWND list);
+int list_selected(HWND list);
 std::string combo_shown(HWND combo);
 bool combo_choose(HWND combo, const std::string& entry);
 
@@ -59,6 +64,9 @@ bool remove_service();
 // A picture of the whole virtual screen, taken by the harness: the Linux path
 // of the PNG, or "" if none was made.
 std::string screenshot(const std::string& name);
+// A copy of a file of the prefix in the artefact folder: the Linux path of the
+// copy, or "" if none was made.
+std::string keep_artifact(const std::string& windows_file, const std::string& name);
 
 // The utility, started from a folder of its own with its own auto.ini.
 class Utility {
@@ -88,6 +96,8 @@ public:
     // The toolbar as its own window reports it: button size, image count, and
     // each button's id, image and tool tip (probe_protocol.h has the format).
     std::string toolbar_text(HWND window);
+    // A static control's underline and text colour (probe_protocol.h has the format).
+    std::string text_look(HWND control);
     // Posts WM_COMMAND with the id of the item at this caption path.
     bool choose_menu(HWND window, const std::vector<std::string>& path, std::string* error);
     // Posts WM_COMMAND for the toolbar's index-th button (1-based, separators

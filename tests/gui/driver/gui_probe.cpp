@@ -1,5 +1,5 @@
 // Loaded into the utility by a WH_GETMESSAGE hook of the GUI driver. Answers
-// the driver's three registered messages on the utility's window thread; every
+// the driver's registered messages on the utility's window thread; every
 // other message passes untouched.
 #include "probe_protocol.h"
 
@@ -53,7 +53,23 @@ void dump_toolbar(HWND window, std::string& out)
     }
 }
 
-enum class Request { kPing, kMenu, kToolbar };
+// The control's font and the text colour its parent gives it, asked the way
+// the control itself asks when it paints.
+void dump_text_look(HWND control, std::string& out)
+{
+    LOGFONTA font{};
+    const auto handle = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    if (handle != nullptr) GetObjectA(handle, sizeof font, &font);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3)); // a colour no window chooses: unchanged means not set
+    SendMessageA(GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    const COLORREF colour = GetTextColor(dc);
+    DeleteDC(dc);
+    out += "underline\t" + std::to_string(font.lfUnderline ? 1 : 0) + "\tcolour\t" + std::to_string(GetRValue(colour)) +
+           "," + std::to_string(GetGValue(colour)) + "," + std::to_string(GetBValue(colour));
+}
+
+enum class Request { kPing, kMenu, kToolbar, kTextLook };
 
 void answer(HWND window, Request request)
 {
@@ -66,8 +82,10 @@ void answer(HWND window, Request request)
             std::string text;
             if (request == Request::kMenu) {
                 if (HMENU menu = GetMenu(window)) dump_menu(menu, "", text, 0);
-            } else {
+            } else if (request == Request::kToolbar) {
                 dump_toolbar(window, text);
+            } else {
+                dump_text_look(window, text);
             }
             const size_t n = text.size() < sizeof shared->text - 1 ? text.size() : sizeof shared->text - 1;
             text.copy(shared->text, n);
@@ -86,11 +104,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK kav_gui_probe_hook(int code, W
     static const UINT menu_message = RegisterWindowMessageA(kavgui::probe::kMenuMessage);
     static const UINT ping_message = RegisterWindowMessageA(kavgui::probe::kPingMessage);
     static const UINT toolbar_message = RegisterWindowMessageA(kavgui::probe::kToolbarMessage);
+    static const UINT text_look_message = RegisterWindowMessageA(kavgui::probe::kTextLookMessage);
     if (code == HC_ACTION && removal == PM_REMOVE) {
         const MSG& msg = *reinterpret_cast<const MSG*>(lparam);
         if (msg.message == ping_message) answer(msg.hwnd, Request::kPing);
         if (msg.message == menu_message) answer(msg.hwnd, Request::kMenu);
         if (msg.message == toolbar_message) answer(msg.hwnd, Request::kToolbar);
+        if (msg.message == text_look_message) answer(msg.hwnd, Request::kTextLook);
     }
     return CallNextHookEx(nullptr, code, removal, lparam);
 }
