@@ -17,8 +17,8 @@ cmake --build --preset win64 -j "$(nproc)" --target usb_bench tillio kav_svc >/d
 build=build/win64
 exec tests/wine/harness/run_wine_test.sh \
   --template "$build/wine/template-prefix" \
-  --work "$build/bench/usb" \
+  --work "$build/bench_usb" \
   --service-helper "$build/tests/wine/kav_svc.exe" \
   --library "$build/exe/tillio/tillio.dll" \
   --timeout 600 \
-  -- "$build/tests/wine/usb_bench.exe" "$@"
+  -- "$build/tests/bench/usb_bench.exe" "$@"
