@@ -2,9 +2,11 @@
 
 set(KAV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
 
+# The 32-bit native build runs UBSan alone: pointer-size and alignment faults are its concern.
+set(KAV_SANITIZERS address,undefined CACHE STRING "The sanitizers KAV_SANITIZE builds with")
 if(KAV_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
-  add_link_options(-fsanitize=address,undefined)
+  add_compile_options(-fsanitize=${KAV_SANITIZERS} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${KAV_SANITIZERS})
 endif()
 
 if(WIN32)
@@ -35,4 +37,22 @@ function(kav_unit_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
   target_compile_options(${name} PRIVATE ${KAV_WARNINGS})
   gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 30)
+endfunction()
+
+# kav_kernel_image(<target>): builds an executable target as a kernel driver
+# image (.sys) with the DDK headers: freestanding, no C++ runtime, the native
+# subsystem, DriverEntry as its entry.
+function(kav_kernel_image target)
+  target_include_directories(${target} SYSTEM PRIVATE ${CMAKE_FIND_ROOT_PATH}/include/ddk)
+  target_compile_definitions(${target} PRIVATE KAV_KERNEL)
+  target_compile_options(${target} PRIVATE ${KAV_WARNINGS} -ffreestanding -fno-exceptions -fno-rtti
+    -fno-threadsafe-statics -fno-stack-protector -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _DriverEntry@8)
+  else()
+    set(entry DriverEntry)
+  endif()
+  target_link_options(${target} PRIVATE -nostdlib -Wl,--subsystem,native -Wl,--entry,${entry}
+    -Wl,--image-base,0x10000 -Wl,--dynamicbase -Wl,--nxcompat)
+  target_link_libraries(${target} PRIVATE ntoskrnl hal)
 endfunction()

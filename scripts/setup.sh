@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian 12 machine, if missing.
+# The 32-bit tiers need Debian's i386 architecture: wine32 is the loader that
+# runs i686 Windows programs, gcc-multilib builds the native tests with -m32.
 set -euo pipefail
 
-packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick)
+packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick
+          gcc-multilib g++-multilib wine32:i386)
 # The fuzz targets: clang with its sanitizer runtimes and libFuzzer.
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
+
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+
+# Before the check below: wine32:i386 is missing until the architecture is there.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture"
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -12,8 +24,6 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

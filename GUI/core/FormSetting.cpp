@@ -60,11 +60,11 @@ void FormSetting::load()
         view_.set_text(C::txtnumtime, read_ini_value(system_, path, kCountTimeKey));
         ok();
     } else if (mode == "0") {
-        set_labels();
+        set_labels(true);
     }
 }
 
-void FormSetting::set_labels()
+void FormSetting::set_labels(bool count_clears_minutes)
 {
     const std::string type = view_.text(C::ComboLT);
     if (type == "Time") {
@@ -72,11 +72,11 @@ void FormSetting::set_labels()
         view_.set_text(C::Labmin, "(minutes)");
     } else if (type == "Count") {
         view_.set_text(C::Lab_counttime, "Count");
-        view_.set_text(C::Labmin, "");
+        if (count_clears_minutes) view_.set_text(C::Labmin, "");
     }
 }
 
-void FormSetting::ComboLT_Click() { set_labels(); }
+void FormSetting::ComboLT_Click() { set_labels(true); }
 
 bool FormSetting::txtnumtime_KeyPress(char key)
 {
@@ -87,13 +87,9 @@ bool FormSetting::txtnumtime_KeyPress(char key)
 
 void FormSetting::ok()
 {
+    // OK leaves "(minutes)" standing for Count; choosing Count clears it.
+    set_labels(false);
     const std::string type = view_.text(C::ComboLT);
-    if (type == "Time") {
-        view_.set_text(C::Lab_counttime, "Time");
-        view_.set_text(C::Labmin, "(minutes)");
-    } else if (type == "Count") {
-        view_.set_text(C::Lab_counttime, "Count");
-    }
     const std::string amount = view_.text(C::txtnumtime);
     if (amount.empty()) {
         view_.message("Please keyin figure in the edit box", kTitleError);

@@ -92,7 +92,9 @@ public:
     int32_t RS232Count() const { return RS232Count_; }
 
 private:
-    void set_labels();
+    // The two labels for the loop type shown; for Count, "(minutes)" goes
+    // only when count_clears_minutes.
+    void set_labels(bool count_clears_minutes);
     void ok();
     void enable_settings(bool enabled);
     void stop_run_and_close(const std::string& message);

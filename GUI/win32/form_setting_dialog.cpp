@@ -45,15 +45,6 @@ std::string window_text(HWND window)
     return text;
 }
 
-// A serial board's port, watched by a thread of its own while open.
-struct DrawerPort {
-    explicit DrawerPort(UINT message) : watcher(message, [this](const WorkerContext& c) { device.watch(c); }) {}
-
-    Win32SerialDevice device;
-    Win32WorkerThread watcher;
-    kav::gui::SerialPort port{device, watcher};
-};
-
 class SettingDialog final : public kav::gui::SettingView, public DialogHandler {
 public:
     SettingDialog(HINSTANCE instance, kav::gui::Module1& module, kav::gui::SystemServices& system)
@@ -156,8 +147,8 @@ private:
     HWND control(C which) const { return dialog_->control(id_of(which)); }
 
     HINSTANCE instance_;
-    DrawerPort comm1_{kMSCommEvent};
-    DrawerPort comm2_{kMSComm2Event};
+    WatchedSerialPort comm1_{kMSCommEvent};
+    WatchedSerialPort comm2_{kMSComm2Event};
     FileLogSink sink_;
     kav::gui::RunLog log_{sink_};
     kav::gui::FormSetting form_;

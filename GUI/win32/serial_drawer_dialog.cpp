@@ -15,15 +15,6 @@ constexpr UINT kMSComm2Event = WM_APP + 2;
 
 COLORREF colour(const kav::gui::Rgb& rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
-// A drawer's port, watched by a thread of its own while open.
-struct DrawerPort {
-    explicit DrawerPort(UINT message) : watcher(message, [this](const WorkerContext& c) { device.watch(c); }) {}
-
-    Win32SerialDevice device;
-    Win32WorkerThread watcher;
-    kav::gui::SerialPort port{device, watcher};
-};
-
 class SerialDrawerDialog final : public kav::gui::SerialDrawerView, public DialogHandler {
 public:
     explicit SerialDrawerDialog(kav::gui::SerialPortSource& source) : form_(*this, source, comm1_.port, comm2_.port) {}
@@ -121,8 +112,8 @@ private:
         return control(drawer == 1 ? kav::gui::kSerialStatus1IndicatorId : kav::gui::kSerialStatus2IndicatorId);
     }
 
-    DrawerPort comm1_{kMSCommEvent};
-    DrawerPort comm2_{kMSComm2Event};
+    WatchedSerialPort comm1_{kMSCommEvent};
+    WatchedSerialPort comm2_{kMSComm2Event};
     kav::gui::FormRS232 form_;
     DialogWindow* dialog_ = nullptr;
     // Until its first event a drawer's indicator has no look (no fill).

@@ -31,3 +31,15 @@ private:
     OVERLAPPED wait_{};
     bool wait_pending_ = false;
 };
+
+// A serial-port object of a window: the COM port and the thread that watches
+// it while it is open, posting to the window with this message.
+struct WatchedSerialPort {
+    explicit WatchedSerialPort(UINT message) : watcher(message, [this](const WorkerContext& c) { device.watch(c); }) {}
+    WatchedSerialPort(const WatchedSerialPort&) = delete;
+    WatchedSerialPort& operator=(const WatchedSerialPort&) = delete;
+
+    Win32SerialDevice device;
+    Win32WorkerThread watcher;
+    kav::gui::SerialPort port{device, watcher};
+};

@@ -304,6 +304,7 @@ TEST_F(MainWindow, WithTheDriverStoppedFullStatusReportsAndShortStatusIsSilent)
     expect_silent(item(k9842, "&Status"));
     // Running again, so that exit has a service to stop and delete.
     EXPECT_EQ(kavwine::start_service(kavwine::kServiceName), 0u);
+    EXPECT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u);
 }
 
 TEST_F(MainWindow, ExitEndsTheProgramAndRemovesTheService)

@@ -152,6 +152,7 @@ TEST(Concurrency, AStopDuringAPulseLeavesADriverHostThatAnswersAfterTheNextStart
     EXPECT_LT(pulse_done, unloaded) << "the unload waited for the pulse:\n" << lines;
 
     ASSERT_EQ(kavwine::start_service(kavwine::kServiceName), 0u) << "the driver host starts the driver again";
+    ASSERT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u) << "and its device";
     Handle again(open_device().handle);
     ASSERT_TRUE(again.valid()) << "error " << GetLastError();
     char info[64] = {};

@@ -16,6 +16,16 @@ int __stdcall ThinClientGetCashDrawerStatus(const char* devicePath, int command)
 int __stdcall Bastra8613GetCashDrawerStatus(const char* devicePath, int command);
 int __stdcall Bastra9613GetCashDrawerStatus(const char* devicePath, int command);
 
+// Drawers on serial port n (1 for COM1; below 1 names no port):
+// RS232OpenCashDrawer: 0 message sent, -1 port did not open, -4 settings refused.
+// RS232GetCashDrawerStatus: 32 carrier change already reported, 0 nothing
+// reported, -1 port did not open, -5 event mask refused, -6 no event object;
+// it never waits for an event.
+// CheckRS232Controller: 0 the port opened and was closed again, -1 it did not.
+int __stdcall RS232OpenCashDrawer(int port);
+int __stdcall RS232GetCashDrawerStatus(int port);
+int __stdcall CheckRS232Controller(int port);
+
 // Driver service control: 0, or the system's error code of the step that
 // failed (87 for a null service name). A null or empty driver path is none.
 int __stdcall LoadService(const char* serviceName, const char* driverPath);

@@ -36,32 +36,37 @@ DWORD owner_pid(HWND window)
     return pid;
 }
 
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+// The enumeration callbacks are functions of their own: on i686 they must be
+// stdcall (CALLBACK), which a lambda's conversion cannot give.
+BOOL CALLBACK collect_window_of_process(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    if (owner_pid(window) == search->pid) search->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collect_window(HWND window, LPARAM param)
+{
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> top_windows(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (owner_pid(window) == s->pid) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{pid, {}};
+    EnumWindows(collect_window_of_process, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 std::vector<HWND> children(HWND parent)
 {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, collect_window, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -111,6 +116,25 @@ std::vector<std::string> split(const std::string& line, char separator)
     if (!line.empty() && line.back() == separator) fields.emplace_back();
     return fields;
 }
+
+// A list's lines, asked with its own count, length and text messages. Wide:
+// Wine hands an ANSI caller in another process the text in UTF-16.
+std::vector<std::string> items_of(HWND control, UINT count_message, UINT length_message, UINT text_message)
+{
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageW(control, count_message, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(control, length_message, static_cast<WPARAM>(i), 0);
+        if (length < 0) break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(control, text_message, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        char item[256] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, item, sizeof item, nullptr, nullptr);
+        items.emplace_back(item);
+    }
+    return items;
+}
+
 
 } // namespace
 
@@ -167,22 +191,7 @@ bool press_button(const MessageBoxInfo& box, const std::string& caption, DWORD t
     return wait_until([&] { return !IsWindow(box.hwnd); }, timeout_ms);
 }
 
-std::vector<std::string> list_items(HWND list)
-{
-    // Wide, as with combo boxes: Wine hands another process the line in UTF-16.
-    std::vector<std::string> items;
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (length < 0) break;
-        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
-        char item[256] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, item, sizeof item, nullptr, nullptr);
-        items.emplace_back(item);
-    }
-    return items;
-}
+std::vector<std::string> list_items(HWND list) { return items_of(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
 
 int list_selected(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)); }
 
@@ -214,22 +223,7 @@ std::string layout_text(HWND window)
 
 bool click(HWND button) { return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE; }
 
-std::vector<std::string> combo_items(HWND combo)
-{
-    // Wide: Wine hands an ANSI caller in another process the entry in UTF-16.
-    std::vector<std::string> items;
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (length < 0) break;
-        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
-        char item[256] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, item, sizeof item, nullptr, nullptr);
-        items.emplace_back(item);
-    }
-    return items;
-}
+std::vector<std::string> combo_items(HWND combo) { return items_of(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT); }
 
 std::string combo_shown(HWND combo)
 {

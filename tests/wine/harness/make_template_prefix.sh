@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the pristine Wine prefix that every Wine test clones: `wineboot -i`
 # costs about 10 s, a clone a fraction of a second. Safe to call from parallel
-# tests; rebuilt when the Wine version changes.
+# tests; rebuilt when the Wine version changes, or whether 32-bit programs run
+# in a 64-bit prefix (its syswow64 is filled only when they do). The prefix is
+# 32- or 64-bit as KAV_WINE_ARCH says (wine_env.sh).
 # Usage: make_template_prefix.sh <template dir>
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
@@ -10,7 +12,10 @@ wine_env_check
 template=${1:?usage: make_template_prefix.sh <template dir>}
 template=$(realpath -m "$template")
 stamp=$template/.kav-template
-want=$("$WINE64" --version)
+want="$("$WINE" --version) $KAV_WINE_ARCH"
+if [[ $KAV_WINE_ARCH == win64 ]] && wine_runs_32bit >/dev/null; then
+  want+=" with WoW64"
+fi
 
 mkdir -p "$(dirname "$template")"
 exec 9>"$template.lock"
@@ -33,7 +38,7 @@ rm -rf "$template"
 
 echo "wine: making template prefix $template ($want)"
 start=$SECONDS
-if ! WINEPREFIX=$staging WINEDEBUG=-all timeout 120 "$WINE64" wineboot -i >"$template.log" 2>&1; then
+if ! WINEPREFIX=$staging WINEDEBUG=-all timeout 120 "$WINE" wineboot -i >"$template.log" 2>&1; then
   echo "wine: wineboot -i failed; its output:" >&2
   cat "$template.log" >&2
   exit 1

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under wine64 in a prefix of its own, with the
-# KAV_cash driver loaded as a kernel service and tillio.dll installed:
+# Runs one Windows test program under Wine in a prefix of its own (64-bit, or
+# 32-bit with KAV_WINE_ARCH=win32: wine_env.sh), with the KAV_cash driver
+# loaded as a kernel service and tillio.dll installed:
 #   1. clone the template prefix into <work>/prefix (nothing left from before);
 #   2. put the driver in C:\windows\system32\drivers\KAV_cash.sys and the
-#      library in C:\windows\system32;
+#      library in C:\windows\system32 (with --wow64, in C:\windows\syswow64,
+#      the system directory of a 32-bit program on 64-bit Windows);
 #   3. create and start the kernel service "KAV_cash" with the service helper
 #      (not with --no-service: the program installs it itself);
 #   4. map each --drive letter to an empty folder <work>/drive_<letter>;
@@ -12,11 +14,16 @@
 #      --display, Wine's windows go to that X display (else none is used);
 #   6. stop and delete the service, then end every Wine process of the prefix,
 #      on failure and interruption too.
+# With --sim-driver, the simulated peripherals (KAV_sim.sys) run beside it, as
+# the kernel service "KAV_sim": --sim-serial "3,5" gives COM3 and COM5 a drawer
+# each (the prefix's own dosdevices/comN links for them go first, and Wine is
+# told to make none), --sim-close-ms how long a pulsed drawer stays open.
 # The exit status is the program's, or 1 if the service steps failed.
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
-#                         [--no-service] [--drive LETTER]... [--display :N]
+#                         [--wow64] [--no-service] [--drive LETTER]... [--display :N]
+#                         [--sim-driver SYS [--sim-serial N,N...] [--sim-close-ms MS]]
 #                         -- PROGRAM [ARGS...]
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -24,10 +31,12 @@ source "$here/wine_env.sh"
 wine_env_check
 
 readonly service=KAV_cash
+readonly sim_service=KAV_sim
 # A relative ImagePath fails to load under Wine (error 1114); this form works.
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
-template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display=''
+template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display='' wow64=0
+sim_driver='' sim_serial='' sim_close_ms=''
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -37,6 +46,7 @@ while (($#)); do
     --library) library=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
     --no-service) make_service=0; shift ;;
+    --wow64) wow64=1; shift ;;
     --drive)
       if [[ ! ${2,,} =~ ^[a-z]$ ]]; then
         echo "run_wine_test: --drive takes one letter, not $2" >&2
@@ -44,14 +54,37 @@ while (($#)); do
       fi
       drives+=("${2,,}"); shift 2 ;;
     --display) display=$2; shift 2 ;;
+    --sim-driver) sim_driver=$2; shift 2 ;;
+    --sim-serial)
+      if [[ ! $2 =~ ^[0-9]+([ ,]+[0-9]+)*$ ]]; then
+        echo "run_wine_test: --sim-serial takes COM port numbers such as 3,5, not $2" >&2
+        exit 2
+      fi
+      sim_serial=$2; shift 2 ;;
+    --sim-close-ms)
+      if [[ ! $2 =~ ^[0-9]+$ ]]; then
+        echo "run_wine_test: --sim-close-ms takes milliseconds, not $2" >&2
+        exit 2
+      fi
+      sim_close_ms=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "run_wine_test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--no-service] [--drive LETTER]... [--display :N] -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] [--sim-driver SYS [--sim-serial N,N...] [--sim-close-ms MS]] -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
+if ((wow64)) && [[ $KAV_WINE_ARCH != win64 ]]; then
+  echo "run_wine_test: --wow64 needs a 64-bit prefix, not $KAV_WINE_ARCH" >&2
+  exit 2
+fi
+for file in "$driver" "$library"; do
+  if [[ -n $file && ! -f $file ]]; then
+    echo "run_wine_test: FAIL: $file does not exist (build it first)" >&2
+    exit 1
+  fi
+done
 
 work=$(realpath -m "$work")
 # Set before the first Wine process: the server's desktop process keeps it.
@@ -88,11 +121,23 @@ start=$SECONDS
 rm -f "$WINEPREFIX/.kav-template"
 
 system32=$WINEPREFIX/drive_c/windows/system32
+library_dir=$system32
+if ((wow64)); then
+  library_dir=$WINEPREFIX/drive_c/windows/syswow64
+  # An empty syswow64 means the template was made without a working 32-bit loader.
+  if [[ ! -f $library_dir/kernel32.dll ]]; then
+    echo "run_wine_test: FAIL: the prefix has no 32-bit system directory ($(wine_runs_32bit || true))" >&2
+    exit 1
+  fi
+fi
 if [[ -n $driver ]]; then
   cp "$driver" "$system32/drivers/KAV_cash.sys"
 fi
 if [[ -n $library ]]; then
-  cp "$library" "$system32/tillio.dll"
+  cp "$library" "$library_dir/tillio.dll"
+fi
+if [[ -n $sim_driver ]]; then
+  cp "$sim_driver" "$system32/drivers/KAV_sim.sys"
 fi
 for letter in "${drives[@]}"; do
   mkdir -p "$work/drive_$letter"
@@ -101,6 +146,7 @@ done
 
 status=0
 service_created=0
+sim_created=0
 program_pid=''
 interrupted=0
 finish() {
@@ -109,6 +155,12 @@ finish() {
   if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
     kill -TERM "$program_pid" 2>/dev/null || true
     wait "$program_pid" 2>/dev/null || true
+  fi
+  if ((sim_created && !interrupted)); then
+    if ! sim_svc stop || ! sim_svc delete; then
+      echo "run_wine_test: FAIL: service $sim_service did not stop and delete cleanly" >&2
+      ((rc)) || rc=1
+    fi
   fi
   if ((service_created && !interrupted)); then
     # Stopping unloads the driver: part of what every test proves.
@@ -120,7 +172,7 @@ finish() {
   stop_wine
   if ((rc)); then
     echo "---- last driver and Wine error lines of $trace"
-    grep -E "$service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
+    grep -E "$service: |$sim_service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
     echo "----"
   fi
   echo "run_wine_test: done in $((SECONDS - start)) s, exit $rc"
@@ -130,23 +182,66 @@ trap finish EXIT
 trap 'interrupted=1; exit 130' INT TERM HUP
 
 # svc <verb> [image path]: the service helper on the KAV_cash service.
-svc() { timeout 60 "$WINE64" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
+svc() { timeout 60 "$WINE" "$helper" "$1" "$service" "${@:2}" 2>>"$trace"; }
+
+# sim_svc <verb> [image path]: the same on the simulated peripherals' service.
+sim_svc() { timeout 60 "$WINE" "$helper" "$1" "$sim_service" "${@:2}" 2>>"$trace"; }
+
+# A dosdevices/comN link in the prefix (wineboot makes com1 -> /dev/ttyS0 and
+# the like) wins over a driver's \DosDevices\COMn: each simulated port's goes.
+# (Wine's "COMn"="" under HKLM\Software\Wine\Ports does not hide a port: it
+# makes one of Wine's own with that number, which replaces the driver's.)
+remove_com_links() {
+  local port
+  for port in ${sim_serial//,/ }; do
+    rm -f "$WINEPREFIX/dosdevices/com$port"
+  done
+}
+if [[ -n $sim_driver ]]; then
+  remove_com_links
+fi
 
 # The first Wine process starts the server and the service manager, and they
 # and the driver host inherit its stderr: with warn+debugstr that is where
 # DbgPrint lines land.
 export WINEDEBUG=warn+debugstr
+# The server ends itself, and the drivers with it, once no program has run for
+# a moment; the steps below and the program must not find it gone between
+# them (a loaded driver's device then names nothing). stop_wine ends it.
+"$WINESERVER" -p 2>>"$trace"
 svc query >/dev/null || true
+
+if [[ -n $sim_driver ]]; then
+  # The driver reads its ports and close time from its service key.
+  sim_reg=$work/kav_sim.reg
+  {
+    echo 'REGEDIT4'
+    echo
+    echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\KAV_sim]'
+    echo "\"SerialPorts\"=\"$sim_serial\""
+    if [[ -n $sim_close_ms ]]; then
+      printf '"SerialCloseMs"=dword:%08x\n' "$sim_close_ms"
+    fi
+  } >"$sim_reg"
+  # Again, in case the mount manager linked a machine's own port meanwhile.
+  remove_com_links
+  sim_svc create '\SystemRoot\system32\drivers\KAV_sim.sys'
+  sim_created=1
+  timeout 60 "$WINE" reg import "$(windows_path "$sim_reg")" >/dev/null 2>>"$trace"
+  sim_svc start
+fi
 
 if [[ -n $driver ]] && ((make_service)); then
   svc create "$image_path"
   service_created=1
   svc start
+  # Running is reported before the driver has made its device.
+  svc wait-link
 fi
 
 # The program's own console output stays readable: no fixme noise.
 # In the background, so that an interruption is handled at once.
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE64" "$@" &
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''

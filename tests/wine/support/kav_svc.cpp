@@ -2,6 +2,7 @@
 // harness controls the driver without depending on Wine's sc.exe.
 //   kav_svc create <name> <image path>   kernel driver, demand start
 //   kav_svc start|stop|delete|query <name>
+//   kav_svc wait-link <name>              until \DosDevices\<name> exists
 // Exit status 0 on success; query prints the state and fails for a missing
 // service.
 #include "wine_service_control.h"
@@ -13,7 +14,7 @@ namespace {
 
 int usage()
 {
-    std::puts("usage: kav_svc create <name> <image path> | start|stop|delete|query <name>");
+    std::puts("usage: kav_svc create <name> <image path> | start|stop|delete|query|wait-link <name>");
     return 2;
 }
 
@@ -46,6 +47,8 @@ int main(int argc, char** argv)
         error = kavwine::stop_service(name);
     } else if (std::strcmp(verb, "delete") == 0) {
         error = kavwine::delete_service(name);
+    } else if (std::strcmp(verb, "wait-link") == 0) {
+        error = kavwine::wait_for_dos_device(name);
     } else if (std::strcmp(verb, "query") == 0) {
         DWORD state = 0;
         error = kavwine::query_service(name, &state);

@@ -64,6 +64,16 @@ DWORD start_service(const char* name)
     });
 }
 
+DWORD wait_for_dos_device(const char* name)
+{
+    for (DWORD waited = 0;; waited += kPollMs) {
+        char target[512];
+        if (QueryDosDeviceA(name, target, sizeof target) != 0) return ERROR_SUCCESS;
+        if (waited >= kWaitMs) return ERROR_FILE_NOT_FOUND;
+        Sleep(kPollMs);
+    }
+}
+
 DWORD stop_service(const char* name)
 {
     return with_service(name, SERVICE_STOP | SERVICE_QUERY_STATUS, [](SC_HANDLE service) -> DWORD {

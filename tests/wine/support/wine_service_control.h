@@ -14,6 +14,11 @@ DWORD stop_service(const char* name); // a stopped service is not an error
 DWORD delete_service(const char* name);
 DWORD query_service(const char* name, DWORD* state);
 
+// Waits until the link \DosDevices\<name> exists: Wine reports a driver's
+// service as running before its DriverEntry has made its device, so a program
+// that opens the device at once could find nothing (error 2).
+DWORD wait_for_dos_device(const char* name);
+
 // No service state is 0.
 inline constexpr DWORD kNoService = 0;
 // The service's state, kNoService when it does not exist.

@@ -108,6 +108,7 @@ void DriverStoppedTest::SetUp()
 void DriverStoppedTest::TearDown()
 {
     EXPECT_EQ(start_service(kServiceName), 0u) << "starting the driver's service again";
+    EXPECT_EQ(wait_for_dos_device(kServiceName), 0u) << "the driver's device again";
     OpenResult reopened = open_device();
     Handle h(reopened.handle);
     EXPECT_TRUE(h.valid()) << "the device opens again after the restart, error " << reopened.error;

@@ -1,0 +1,350 @@
+// SERIAL_: the simulated COM ports, one device per configured number with a
+// drawer on it (core/sim_serial_port). The requests a Win32 program's comm
+// calls send arrive here; the core says what to answer and when the held
+// WAIT_ON_MASK completes. A timer per port closes the drawer on time.
+#include "sim_config.h"
+#include "sim_kernel.h"
+#include "sim_serial_port.h"
+
+namespace {
+
+using kav::sim::SerialAnswer;
+using kav::sim::SimSerialPort;
+using kav::sim::WaitCompletion;
+
+struct SERIAL_PORT_EXTENSION {
+    SIM_DEVICE_HEADER Header;
+    ULONG Number;
+    // Guards Port and HeldWait: requests, the timer's DPC and the cancel
+    // routine run on different threads.
+    KSPIN_LOCK Lock;
+    SimSerialPort Port;
+    PIRP HeldWait;
+    KTIMER Timer;
+    KDPC Dpc;
+    uint64_t TimerDueUs; // the closing Timer was last set for
+    UNICODE_STRING Link;
+    WCHAR LinkBuffer[32];
+};
+
+SERIAL_PORT_EXTENSION* port_of(PDEVICE_OBJECT device)
+{
+    return static_cast<SERIAL_PORT_EXTENSION*>(device->DeviceExtension);
+}
+
+kav::sim::FileId file_of(PIRP irp)
+{
+    return reinterpret_cast<kav::sim::FileId>(IoGetCurrentIrpStackLocation(irp)->FileObject);
+}
+
+// Under the lock: the held request, if the completion is for it and its
+// cancel routine has not claimed it already (then that routine ends it).
+PIRP take_held(SERIAL_PORT_EXTENSION* ext, const WaitCompletion& completion)
+{
+    if (!completion.due) return nullptr;
+    PIRP irp = ext->HeldWait;
+    ext->HeldWait = nullptr;
+    if (irp != nullptr && IoSetCancelRoutine(irp, nullptr) == nullptr) irp = nullptr;
+    return irp;
+}
+
+// Outside the lock.
+void finish_held(SERIAL_PORT_EXTENSION* ext, PIRP irp, const WaitCompletion& completion)
+{
+    if (irp == nullptr) return;
+    ULONG_PTR information = 0;
+    if (NT_SUCCESS(completion.status)) {
+        *static_cast<ULONG*>(irp->AssociatedIrp.SystemBuffer) = completion.events;
+        information = sizeof(ULONG);
+    }
+    SIM_Print("COM%lu wait ends: events 0x%lx, status 0x%lx\n", ext->Number, static_cast<ULONG>(completion.events),
+              static_cast<ULONG>(completion.status));
+    SIM_Complete(irp, completion.status, information);
+}
+
+// Wine's timers wait for a running DPC whenever one is set or cancelled, and
+// the DPCs take the port's lock: so timers are set only outside the lock,
+// and never from their own DPC.
+
+// Outside the lock: the timer fires when the drawer that just opened is due
+// to close.
+void arm_close_timer(SERIAL_PORT_EXTENSION* ext, uint64_t due_us, uint64_t now_us)
+{
+    const uint64_t wait_us = due_us > now_us ? due_us - now_us : 1;
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(wait_us * 10); // relative, in 100 ns units
+    KeSetTimer(&ext->Timer, due, &ext->Dpc);
+}
+
+// Prints what changed the drawer: the trace is what a test reads.
+void trace_drawer(SERIAL_PORT_EXTENSION* ext, bool was_open)
+{
+    const bool open = ext->Port.drawer().open();
+    if (open != was_open) SIM_Print("COM%lu drawer %s\n", ext->Number, open ? "opened" : "closed");
+}
+
+VOID NTAPI SERIAL_CloseTimer(PKDPC, PVOID context, PVOID, PVOID)
+{
+    auto* ext = static_cast<SERIAL_PORT_EXTENSION*>(context);
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const bool was_open = ext->Port.drawer().open();
+    // The timer is the drawer's own: when it fires for the opening it was
+    // set for, the drawer closes, even if the two clocks disagree a little.
+    uint64_t now_us = SIM_NowUs();
+    const uint64_t due_us = ext->Port.next_change_us();
+    if (due_us != 0 && due_us == ext->TimerDueUs && now_us < due_us) now_us = due_us;
+    const WaitCompletion completion = ext->Port.advance(now_us);
+    PIRP held = take_held(ext, completion);
+    trace_drawer(ext, was_open);
+    KeReleaseSpinLock(&ext->Lock, irql);
+    finish_held(ext, held, completion);
+}
+
+VOID NTAPI SERIAL_CancelWait(PDEVICE_OBJECT device, PIRP irp)
+{
+    IoReleaseCancelSpinLock(irp->CancelIrql);
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    if (ext->HeldWait == irp) {
+        ext->HeldWait = nullptr;
+        ext->Port.forget_wait();
+    }
+    KeReleaseSpinLock(&ext->Lock, irql);
+    SIM_Print("COM%lu wait cancelled\n", ext->Number);
+    SIM_Complete(irp, STATUS_CANCELLED, 0);
+}
+
+NTSTATUS NTAPI SERIAL_Create(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const bool shared = ext->Port.open();
+    KeReleaseSpinLock(&ext->Lock, irql);
+    if (shared) SIM_Print("COM%lu opened a second time\n", ext->Number);
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
+}
+
+// Wine sends no cleanup and does not cancel a closed handle's requests, so
+// close ends the opener's held wait itself.
+NTSTATUS NTAPI SERIAL_Close(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const WaitCompletion completion = ext->Port.close(file_of(irp));
+    PIRP held = take_held(ext, completion);
+    KeReleaseSpinLock(&ext->Lock, irql);
+    finish_held(ext, held, completion);
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
+}
+
+// Windows ends the last handle's requests with a cleanup before the close.
+NTSTATUS NTAPI SERIAL_Cleanup(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    WaitCompletion completion{true, STATUS_CANCELLED, 0};
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    PIRP held = nullptr;
+    if (ext->HeldWait != nullptr && IoGetCurrentIrpStackLocation(ext->HeldWait)->FileObject ==
+                                        IoGetCurrentIrpStackLocation(irp)->FileObject) {
+        held = take_held(ext, completion);
+        ext->Port.forget_wait();
+    }
+    KeReleaseSpinLock(&ext->Lock, irql);
+    finish_held(ext, held, completion);
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
+}
+
+// The drawer never sends anything.
+NTSTATUS NTAPI SERIAL_Read(PDEVICE_OBJECT, PIRP irp)
+{
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
+}
+
+// "55 00": the bytes a write brought, for the trace.
+void trace_bytes(ULONG number, const UCHAR* data, ULONG length)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    char text[3 * 16 + 4];
+    ULONG at = 0;
+    for (ULONG i = 0; i < length && i < 16; ++i) {
+        if (i > 0) text[at++] = ' ';
+        text[at++] = kHex[data[i] >> 4];
+        text[at++] = kHex[data[i] & 0xF];
+    }
+    if (length > 16) {
+        text[at++] = ' ';
+        text[at++] = '.';
+        text[at++] = '.';
+    }
+    text[at] = '\0';
+    SIM_Print("COM%lu received %lu bytes: %s\n", number, length, text);
+}
+
+NTSTATUS NTAPI SERIAL_Write(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Write.Length;
+    const auto* data = static_cast<const UCHAR*>(irp->AssociatedIrp.SystemBuffer);
+    if (data == nullptr && length != 0) return SIM_Complete(irp, STATUS_INVALID_PARAMETER, 0);
+
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const bool was_open = ext->Port.drawer().open();
+    const uint64_t now_us = SIM_NowUs();
+    const SerialAnswer answer = ext->Port.write(data, length, now_us);
+    PIRP held = take_held(ext, answer.held);
+    const uint64_t closes_at_us = ext->Port.next_change_us();
+    const bool sprang = !was_open && ext->Port.drawer().open();
+    if (sprang) ext->TimerDueUs = closes_at_us;
+    KeReleaseSpinLock(&ext->Lock, irql);
+
+    if (sprang) arm_close_timer(ext, closes_at_us, now_us);
+
+    if (NT_SUCCESS(answer.status)) trace_bytes(ext->Number, data, length);
+    trace_drawer(ext, was_open);
+    finish_held(ext, held, answer.held);
+    return SIM_Complete(irp, answer.status, answer.information);
+}
+
+NTSTATUS NTAPI SERIAL_DeviceControl(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const bool was_open = ext->Port.drawer().open();
+    const uint64_t now_us = SIM_NowUs();
+    const SerialAnswer answer = ext->Port.control(file_of(irp), code,
+                                                  static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
+                                                  stack->Parameters.DeviceIoControl.InputBufferLength,
+                                                  stack->Parameters.DeviceIoControl.OutputBufferLength, now_us);
+    PIRP held = take_held(ext, answer.held);
+    bool cancelled_on_arrival = false;
+    if (answer.hold) {
+        IoMarkIrpPending(irp);
+        ext->HeldWait = irp;
+        IoSetCancelRoutine(irp, SERIAL_CancelWait);
+        if (irp->Cancel && IoSetCancelRoutine(irp, nullptr) != nullptr) {
+            ext->HeldWait = nullptr;
+            ext->Port.forget_wait();
+            cancelled_on_arrival = true;
+        }
+    }
+    KeReleaseSpinLock(&ext->Lock, irql);
+
+    trace_drawer(ext, was_open);
+    finish_held(ext, held, answer.held);
+    if (answer.hold) {
+        if (cancelled_on_arrival) SIM_Complete(irp, STATUS_CANCELLED, 0);
+        return STATUS_PENDING;
+    }
+    return SIM_Complete(irp, answer.status, answer.information);
+}
+
+// GetFileType asks the device's type.
+NTSTATUS NTAPI SERIAL_QueryVolume(PDEVICE_OBJECT, PIRP irp)
+{
+    const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    if (stack->Parameters.QueryVolume.FsInformationClass != FileFsDeviceInformation ||
+        stack->Parameters.QueryVolume.Length < sizeof(FILE_FS_DEVICE_INFORMATION) ||
+        irp->AssociatedIrp.SystemBuffer == nullptr)
+        return SIM_Complete(irp, STATUS_INVALID_PARAMETER, 0);
+    auto* info = static_cast<FILE_FS_DEVICE_INFORMATION*>(irp->AssociatedIrp.SystemBuffer);
+    info->DeviceType = FILE_DEVICE_SERIAL_PORT;
+    info->Characteristics = 0;
+    return SIM_Complete(irp, STATUS_SUCCESS, sizeof *info);
+}
+
+// Nothing is ever queued to send.
+NTSTATUS NTAPI SERIAL_Flush(PDEVICE_OBJECT, PIRP irp)
+{
+    return SIM_Complete(irp, STATUS_SUCCESS, 0);
+}
+
+void SERIAL_RemoveDevice(PDEVICE_OBJECT device)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    KeCancelTimer(&ext->Timer);
+    if (ext->Link.Length != 0) IoDeleteSymbolicLink(&ext->Link);
+}
+
+constexpr SIM_MODULE kSerialModule = {
+    "serial",           SERIAL_Create, SERIAL_Close,       SERIAL_Cleanup,     SERIAL_Read,
+    SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice,
+};
+
+// "\Device\KavSimSerial<n>" linked as "\DosDevices\COM<n>".
+bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
+{
+    WCHAR device_buffer[48];
+    UNICODE_STRING device_name{0, sizeof device_buffer, device_buffer};
+    RtlAppendUnicodeToString(&device_name, L"\\Device\\KavSimSerial");
+    UNICODE_STRING number_text{0, static_cast<USHORT>(sizeof device_buffer - device_name.Length),
+                               device_buffer + device_name.Length / sizeof(WCHAR)};
+    RtlIntegerToUnicodeString(number, 10, &number_text);
+    device_name.Length = static_cast<USHORT>(device_name.Length + number_text.Length);
+
+    PDEVICE_OBJECT device = nullptr;
+    // Exclusive, as a real COM port; Wine ignores it, the core refuses instead.
+    NTSTATUS status = IoCreateDevice(driver, sizeof(SERIAL_PORT_EXTENSION), &device_name, FILE_DEVICE_SERIAL_PORT,
+                                     0, TRUE, &device);
+    if (!NT_SUCCESS(status)) {
+        SIM_Print("COM%lu: no device (0x%lx)\n", number, static_cast<ULONG>(status));
+        return false;
+    }
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    RtlZeroMemory(ext, sizeof *ext);
+    ext->Header.Module = &kSerialModule;
+    ext->Number = number;
+    KeInitializeSpinLock(&ext->Lock);
+    ext->Port = SimSerialPort(close_after_us);
+    KeInitializeTimer(&ext->Timer);
+    KeInitializeDpc(&ext->Dpc, SERIAL_CloseTimer, ext);
+
+    ext->Link = UNICODE_STRING{0, sizeof ext->LinkBuffer, ext->LinkBuffer};
+    RtlAppendUnicodeToString(&ext->Link, L"\\DosDevices\\COM");
+    UNICODE_STRING link_number{0, static_cast<USHORT>(sizeof ext->LinkBuffer - ext->Link.Length),
+                               ext->LinkBuffer + ext->Link.Length / sizeof(WCHAR)};
+    RtlIntegerToUnicodeString(number, 10, &link_number);
+    ext->Link.Length = static_cast<USHORT>(ext->Link.Length + link_number.Length);
+    status = IoCreateSymbolicLink(&ext->Link, &device_name);
+    if (!NT_SUCCESS(status)) {
+        SIM_Print("COM%lu: no link (0x%lx)\n", number, static_cast<ULONG>(status));
+        ext->Link.Length = 0;
+        IoDeleteDevice(device);
+        return false;
+    }
+    device->Flags |= DO_BUFFERED_IO;
+    device->Flags &= ~DO_DEVICE_INITIALIZING;
+    SIM_Print("COM%lu ready\n", number);
+    return true;
+}
+
+} // namespace
+
+int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
+{
+    char text[128];
+    kav::sim::SerialPortList ports;
+    if (SIM_ReadText(registry_path, kav::sim::kSerialPortsValue, text, sizeof text) &&
+        !kav::sim::parse_port_list(text, ports)) {
+        SIM_Print("SerialPorts \"%s\" is no port list: no serial ports\n", text);
+        return 0;
+    }
+    ULONG close_ms = kav::sim::kDefaultCloseMs;
+    SIM_ReadNumber(registry_path, kav::sim::kSerialCloseMsValue, &close_ms);
+    SIM_Print("serial drawers close after %lu ms\n", close_ms);
+
+    int made = 0;
+    for (int i = 0; i < ports.count; ++i) {
+        if (add_port(driver, ports.numbers[i], uint64_t{close_ms} * 1000)) ++made;
+    }
+    return made;
+}
