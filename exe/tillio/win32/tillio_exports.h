@@ -43,6 +43,13 @@ int __stdcall GetIePath(char* commandLine);
 // if anything was removed. Null arguments change nothing and return 0.
 int __stdcall StringTrim(char* text, const char* trimChars);
 
+// USB HID drawers, numbered 1 to 5 among the HID interfaces that open.
+// UsbCashDrawer: 1 when drawer n accepted the open request, else 0.
+int __stdcall UsbCashDrawer(int drawer);
+// The drawer's state byte (48 '0' open, 49 '1' closed), sign-extended; 0 when
+// there is no such drawer or it did not answer.
+int __stdcall UsbCashDrawerStaus(int drawer);
+
 // The COM ports of attached USB-to-RS232 adapters into portList (which must
 // offer 50 bytes), each name followed by one blank: the number of ports, or
 // -7 (adapter key not opened), -8 (its information not read), -9 (a subkey

@@ -1,0 +1,64 @@
+#include "usb_drawers.h"
+
+namespace kav::tillio {
+
+KeptHidInterfaces::~KeptHidInterfaces()
+{
+    for (int32_t i = 0; i < count_; ++i) bus_.close(handles_[i]);
+}
+
+void KeptHidInterfaces::keep(HidHandle handle)
+{
+    if (handle == kNoHidDevice || full()) return;
+    handles_[count_++] = handle;
+}
+
+HidHandle KeptHidInterfaces::drawer(int32_t n) const
+{
+    return n >= 1 && n <= count_ ? handles_[n - 1] : kNoHidDevice;
+}
+
+void keep_openable_interfaces(HidBus& bus, KeptHidInterfaces& kept)
+{
+    // One listing serves all eight members: each listing is a full scan of the
+    // system's device interfaces, and the members it numbers are the same.
+    const HidInterfaceSet set = bus.list_interfaces();
+    if (set == kNoInterfaceSet) return;
+    for (uint32_t index = 0; index < kUsbMembersTried && !kept.full(); ++index) {
+        const HidMemberOpen member = bus.open_member(set, index);
+        // A listing has no gaps: past its end no later member exists either.
+        if (!member.listed) break;
+        kept.keep(member.handle);
+    }
+    bus.release_interfaces(set);
+}
+
+int32_t UsbDrawers::ask(HidBus& bus, const KeptHidInterfaces& kept, int32_t n, uint32_t string)
+{
+    const HidHandle handle = kept.drawer(n);
+    if (handle == kNoHidDevice) return 0;
+    // Zeroed, so nothing of an earlier call can be read back.
+    uint8_t buffer[kUsbStringBytes] = {};
+    if (!bus.indexed_string(handle, string, buffer, sizeof buffer)) return 0;
+    if (string == kUsbStateString) kept_state_ = static_cast<int8_t>(buffer[0]);
+    return 1;
+}
+
+int32_t UsbDrawers::request(HidBus& bus, int32_t n, uint32_t string)
+{
+    KeptHidInterfaces kept(bus);
+    keep_openable_interfaces(bus, kept);
+    return ask(bus, kept, n, string);
+}
+
+int32_t UsbDrawers::open_drawer(HidBus& bus, int32_t n)
+{
+    return request(bus, n, kUsbOpenString);
+}
+
+int32_t UsbDrawers::drawer_status(HidBus& bus, int32_t n)
+{
+    return request(bus, n, kUsbStateString) == 1 ? kept_state_ : 0;
+}
+
+} // namespace kav::tillio
