@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target \
-  KAV_Cash_Drawer_Utility tillio KAV_cash_emu kav_svc gui_demo gui_probe
+  KAV_Cash_Drawer_Utility tillio KAV_cash_emu KAV_sim kav_svc gui_demo gui_probe
 
 build=$PWD/build/win64
 artifacts=$build/demo/artifacts
@@ -35,5 +35,7 @@ if display_usable; then
 fi
 
 echo "run: no display; touring the utility on a virtual display"
-bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" --timeout 150 -- "$demo"
+# A simulated RS232 drawer on COM3 for the tour's serial step.
+bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" --timeout 150 \
+  --sim-driver "$build/sim/KAV_sim.sys" --sim-serial 3 -- "$demo"
 echo "run: screenshots in $artifacts"
