@@ -52,25 +52,25 @@ public:
         for (const Entry& entry : made_) DeleteObject(entry.font);
     }
 
-    HFONT font(HWND window, const FontSpec* spec)
+    HFONT font(HWND window, const FontSpec* wanted)
     {
-        if (spec == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        if (wanted == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         for (const Entry& entry : made_)
-            if (entry.spec == spec) return entry.font;
+            if (entry.wanted == wanted) return entry.font;
         HDC dc = GetDC(window);
-        const int height = -MulDiv(spec->points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+        const int height = -MulDiv(wanted->points, GetDeviceCaps(dc, LOGPIXELSY), 72);
         ReleaseDC(window, dc);
-        HFONT font = CreateFontA(height, 0, 0, 0, spec->bold ? FW_BOLD : FW_NORMAL, FALSE, spec->underline, FALSE,
+        HFONT font = CreateFontA(height, 0, 0, 0, wanted->bold ? FW_BOLD : FW_NORMAL, FALSE, wanted->underline, FALSE,
                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, std::string(spec->face).c_str());
+                                 DEFAULT_PITCH | FF_DONTCARE, std::string(wanted->face).c_str());
         if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        made_.push_back({spec, font});
+        made_.push_back({wanted, font});
         return font;
     }
 
 private:
     struct Entry {
-        const FontSpec* spec;
+        const FontSpec* wanted;
         HFONT font;
     };
     std::vector<Entry> made_;
@@ -186,8 +186,8 @@ private:
     void make_controls()
     {
         for (const bool painted : {false, true})
-            for (const ControlSpec& spec : layout_.controls)
-                if (is_painted(spec.kind) == painted) make_control(spec);
+            for (const ControlSpec& wanted : layout_.controls)
+                if (is_painted(wanted.kind) == painted) make_control(wanted);
     }
 
     static bool is_painted(ControlKind kind)
@@ -195,16 +195,16 @@ private:
         return kind == ControlKind::Label || kind == ControlKind::Panel || kind == ControlKind::Picture;
     }
 
-    void make_control(const ControlSpec& spec)
+    void make_control(const ControlSpec& wanted)
     {
-        const ControlClass cls = class_of(spec.kind);
-        const kav::gui::ControlRect& r = spec.rect;
-        const int height = spec.list_height > 0 ? spec.list_height : r.height;
-        HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(spec.caption).c_str(),
-                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style | spec.style, r.left, r.top,
+        const ControlClass cls = class_of(wanted.kind);
+        const kav::gui::ControlRect& r = wanted.rect;
+        const int height = wanted.list_height > 0 ? wanted.list_height : r.height;
+        HWND control = CreateWindowExA(cls.ex_style, cls.name, std::string(wanted.caption).c_str(),
+                                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | cls.style | wanted.style, r.left, r.top,
                                        r.width, height, window_.hwnd(),
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), spec.font)), TRUE);
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(wanted.id)), instance_, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.font(window_.hwnd(), wanted.font)), TRUE);
     }
 
     HINSTANCE instance_;
