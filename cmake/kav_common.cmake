@@ -54,5 +54,7 @@ function(kav_kernel_image target)
   endif()
   target_link_options(${target} PRIVATE -nostdlib -Wl,--subsystem,native -Wl,--entry,${entry}
     -Wl,--image-base,0x10000 -Wl,--dynamicbase -Wl,--nxcompat)
-  target_link_libraries(${target} PRIVATE ntoskrnl hal)
+  # libgcc last: on i686 gcc divides 64-bit numbers through its helpers
+  # (__udivdi3), which -nostdlib leaves out; they import nothing.
+  target_link_libraries(${target} PRIVATE ntoskrnl hal gcc)
 endfunction()
