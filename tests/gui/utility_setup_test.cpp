@@ -64,20 +64,22 @@ struct WindowOfProcess {
     HWND found;
 };
 
+// A named CALLBACK: a lambda cannot have the i686 callback convention.
+BOOL CALLBACK match_main_window(HWND window, LPARAM context)
+{
+    auto* wanted = reinterpret_cast<WindowOfProcess*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != wanted->pid || !IsWindowVisible(window)) return TRUE;
+    if (kavgui::window_text(window) != kavgui::kMainCaption) return TRUE;
+    wanted->found = window;
+    return FALSE;
+}
+
 HWND main_window_of(DWORD pid)
 {
     WindowOfProcess search{pid, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* wanted = reinterpret_cast<WindowOfProcess*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != wanted->pid || !IsWindowVisible(window)) return TRUE;
-            if (kavgui::window_text(window) != kavgui::kMainCaption) return TRUE;
-            wanted->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
