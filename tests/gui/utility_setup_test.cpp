@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <stdlib.h>
 
 #include <fstream>
@@ -114,10 +117,10 @@ TEST(UtilitySetup, SilentInstallRunsTheUtilityAndTheUninstallerRemovesIt)
 
     // The uninstaller runs from a copy of itself, which outlives this call.
     ASSERT_EQ(run_and_wait("\"" + kUninstaller + "\" /S"), 0);
-    EXPECT_TRUE(kavwine::wait_until([] { return !exists(kUninstaller) && !exists(kProgramFolder); }))
-        << "the program folder stayed";
-    for (const std::string& removed : {kUtility, kAutoIni, system_file("tillio.dll"), kShortcut})
-        EXPECT_FALSE(exists(removed)) << removed;
+    const std::string removed[] = {kUninstaller, kProgramFolder, kUtility, kAutoIni, system_file("tillio.dll"), kShortcut};
+    // The copy works on after run_and_wait has returned: wait for all of it.
+    kavwine::wait_until([&] { return std::none_of(std::begin(removed), std::end(removed), exists); });
+    for (const std::string& file : removed) EXPECT_FALSE(exists(file)) << file;
     EXPECT_TRUE(exists(driver)) << "the driver is setup.exe's, not the utility's";
 }
 
