@@ -1,0 +1,212 @@
+// kavdrawer.exe on the simulated terminal (the emulation driver: board
+// drawers spring open on a pulse and close 3 s later) and on simulated serial
+// drawers on COM3 and COM5 (KAV_sim.sys), which close 4 s after a pulse.
+// The tool runs as a separate process, as a script runs it: exit codes,
+// standard output and error, JSON read back.
+#include "run_tool.h"
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using kavcli::json_text;
+using kavcli::parse_json_object;
+using kavcli::run_tool;
+using kavcli::ToolRun;
+
+constexpr DWORD kBoardCloseMs = 3000;
+constexpr DWORD kSerialCloseMs = 4000; // SIM_CLOSE_MS in CMakeLists.txt
+
+enum Exit : DWORD { kOk = 0, kClosed = 1, kUsage = 2, kNoSuchDrawer = 3, kNotReachable = 4, kTimedOut = 6 };
+
+std::string describe(const std::string& arguments, const ToolRun& run)
+{
+    return "kavdrawer " + arguments + "\n  exit " + std::to_string(run.exit_code) + "\n  out: " + run.out +
+           "\n  err: " + run.err;
+}
+
+// A drawer after it has closed again, so each case starts from a closed drawer.
+void wait_closed(const std::string& drawer)
+{
+    EXPECT_TRUE(kavwine::wait_until([&] { return run_tool("status " + drawer).exit_code == kClosed; }, 10000))
+        << drawer << " did not close again";
+}
+
+// One drawer of each kind the terminal offers. The simulated USB drawers and
+// USB-to-RS232 adapter ports join this table once the simulator has them.
+struct DrawerKind {
+    const char* drawer;
+    DWORD closes_after_ms;
+};
+const DrawerKind kDrawers[] = {
+    {"VOLX-8613:1", kBoardCloseMs},
+    {"thin-client:2@0x200", kBoardCloseMs},
+    {"com3", kSerialCloseMs},
+};
+
+TEST(KavDrawer, ListShowsWhatTheSimulatedTerminalOffers)
+{
+    const ToolRun text = run_tool("list");
+    ASSERT_EQ(text.exit_code, kOk) << describe("list", text);
+    for (const char* line : {"VOLX-8613:1\tboard\tVOLX-8613", "thin-client:2@0x280\tboard\tPellor (x86)",
+                             "com3\tcom\tCOM3", "com5\tcom\tCOM5"})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
+    EXPECT_EQ(text.out.find("usb:"), std::string::npos) << "no USB drawer is simulated";
+
+    const ToolRun json = run_tool("list --json");
+    ASSERT_EQ(json.exit_code, kOk) << describe("list --json", json);
+    const auto lines = json.out_lines();
+    ASSERT_EQ(lines.size(), 1u) << json.out;
+    const auto object = parse_json_object(lines[0]);
+    ASSERT_TRUE(object) << lines[0];
+    EXPECT_EQ(json_text(object->at("command")), "list");
+    EXPECT_NE(object->at("drawers").find(R"({"drawer":"com5","kind":"com","detail":"COM5"})"), std::string::npos);
+}
+
+TEST(KavDrawer, OpenAndStatusOfEachKindWithTheirExitCodes)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        ToolRun run = run_tool("status " + drawer);
+        EXPECT_EQ(run.exit_code, kClosed) << describe("status " + drawer, run);
+        EXPECT_EQ(run.out_lines(), std::vector<std::string>{drawer + " closed"});
+
+        run = run_tool("open " + drawer);
+        EXPECT_EQ(run.exit_code, kOk) << describe("open " + drawer, run);
+        EXPECT_EQ(run.out_lines(), std::vector<std::string>{drawer + " opened"});
+
+        run = run_tool("--json status " + drawer);
+        EXPECT_EQ(run.exit_code, kOk) << describe("status " + drawer, run);
+        const auto object = parse_json_object(run.out);
+        ASSERT_TRUE(object) << run.out;
+        EXPECT_EQ(json_text(object->at("state")), "open") << run.out;
+        EXPECT_EQ(json_text(object->at("drawer")), drawer);
+        EXPECT_EQ(object->at("code"), "0");
+    }
+}
+
+TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
+{
+    struct Case {
+        const char* arguments;
+        DWORD exit;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"status usb:1", kNotReachable, "kavdrawer: usb:1: not reachable (UsbCashDrawerStaus(1) = 0)"},
+        {"open usb:1", kNotReachable, "kavdrawer: usb:1: not reachable (UsbCashDrawer(1) = 0)"},
+        {"status com9", kNotReachable, "kavdrawer: com9: not reachable (COM9 did not open)"},
+        {"open com9", kNotReachable, "kavdrawer: com9: not reachable (RS232OpenCashDrawer(9) = -1)"},
+        {"status usb:6", kNoSuchDrawer, "kavdrawer: 'usb:6': USB drawers are numbered 1 to 5"},
+        {"open VOLX-8613:3", kNoSuchDrawer, "kavdrawer: 'VOLX-8613:3': a board has drawers 1 and 2"},
+        {"open", kUsage, "kavdrawer: open needs a drawer, as in com3 or usb:1"},
+        {"shut com3", kUsage, "kavdrawer: unknown command 'shut'"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = run_tool(c.arguments);
+        EXPECT_EQ(run.exit_code, c.exit) << describe(c.arguments, run);
+        // Text-mode output: each line ends in CR LF, as a console tool's does.
+        EXPECT_EQ(run.err, std::string(c.error) + "\r\n") << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+    }
+    const ToolRun help = run_tool("/?");
+    EXPECT_EQ(help.exit_code, kOk);
+    EXPECT_NE(help.out.find("kavdrawer [--json] wait-close <drawer>"), std::string::npos) << help.out;
+}
+
+TEST(KavDrawer, WaitCloseReturnsWhenTheDrawerClosesByItself)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        ASSERT_EQ(run_tool("open " + drawer).exit_code, kOk) << drawer;
+        const std::string arguments = "--json wait-close " + drawer + " --timeout 20";
+        const ToolRun run = run_tool(arguments);
+        ASSERT_EQ(run.exit_code, kOk) << describe(arguments, run);
+        const auto object = parse_json_object(run.out);
+        ASSERT_TRUE(object) << run.out;
+        EXPECT_EQ(json_text(object->at("state")), "closed");
+        // Closed within the drawer's time of its open, not at the timeout.
+        const double seconds = std::stod(object->at("seconds"));
+        EXPECT_GT(seconds, 0.3) << drawer << " was open when the wait began";
+        EXPECT_LT(seconds, kind.closes_after_ms / 1000.0 + 1.0) << drawer;
+    }
+}
+
+TEST(KavDrawer, WaitCloseTimesOutOnADrawerHeldOpenAndSoundsTheAlarm)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        ASSERT_EQ(run_tool("open " + drawer).exit_code, kOk) << drawer;
+        // Held open for its close time; the wait gives up well before.
+        const std::string arguments = "--json wait-close " + drawer + " --timeout 1.5 --alarm-after 0.2";
+        const ToolRun run = run_tool(arguments);
+        EXPECT_EQ(run.exit_code, kTimedOut) << describe(arguments, run);
+        const auto object = parse_json_object(run.out);
+        ASSERT_TRUE(object) << run.out;
+        EXPECT_EQ(json_text(object->at("state")), "open");
+        EXPECT_EQ(object->at("seconds").substr(0, 2), "1.") << run.out;
+        EXPECT_EQ(object->at("beeps"), "2") << "at 0.2 s and 1.2 s: " << run.out;
+        EXPECT_NE(run.err.find("still open after 1."), std::string::npos) << run.err;
+    }
+}
+
+TEST(KavDrawer, ShortLoopWithJsonAndItsLog)
+{
+    wait_closed("VOLX-8613:2");
+    const std::string log = kavwine::beside_this_program("kavdrawer_loop.log");
+    DeleteFileA(log.c_str());
+    const std::string arguments = "--json loop VOLX-8613:2 --count 3 --interval 0.5 --log \"" + log + "\"";
+    const ToolRun run = run_tool(arguments);
+    ASSERT_EQ(run.exit_code, kOk) << describe(arguments, run);
+    const auto lines = run.out_lines();
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    for (int tick = 1; tick <= 3; ++tick) {
+        const auto object = parse_json_object(lines[tick - 1]);
+        ASSERT_TRUE(object) << lines[tick - 1];
+        EXPECT_EQ(object->at("tick"), std::to_string(tick));
+        EXPECT_EQ(object->at("of"), "3");
+        EXPECT_EQ(json_text(object->at("call")), "DeviceControl(14) = 0");
+        EXPECT_EQ(object->at("ok"), "true");
+    }
+    const auto summary = parse_json_object(lines[3]);
+    ASSERT_TRUE(summary) << lines[3];
+    EXPECT_EQ(summary->at("ticks"), "3");
+    EXPECT_EQ(summary->at("failures"), "0");
+    EXPECT_EQ(json_text(summary->at("end")), "completed");
+    EXPECT_GE(std::stod(summary->at("seconds")), 1.5) << "three ticks half a second apart";
+
+    std::ifstream file(log);
+    std::vector<std::string> logged;
+    for (std::string line; std::getline(file, line);) logged.push_back(line.substr(line.find(' ', 11) + 1));
+    for (std::string& line : logged)
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_EQ(logged, (std::vector<std::string>{"run started: VOLX-8613:2, Count, interval 0.5 sec, count 3",
+                                                "tick 1: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "tick 2: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "tick 3: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "run ended: completed"}));
+}
+
+TEST(KavDrawer, LoopEndsOnTheFirstFailure)
+{
+    const std::string arguments = "--json loop com9 --count 3 --interval 0.2";
+    const ToolRun run = run_tool(arguments);
+    EXPECT_EQ(run.exit_code, kNotReachable) << describe(arguments, run);
+    const auto lines = run.out_lines();
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    const auto summary = parse_json_object(lines[1]);
+    ASSERT_TRUE(summary) << lines[1];
+    EXPECT_EQ(summary->at("ticks"), "1");
+    EXPECT_EQ(summary->at("failures"), "1");
+    EXPECT_EQ(json_text(summary->at("end")), "Open COM9 Failed");
+    EXPECT_EQ(json_text(summary->at("exit")), "not-reachable");
+}
+
+} // namespace
