@@ -125,6 +125,8 @@ TEST(KavDrawer, WaitCloseReturnsWhenTheDrawerClosesByItself)
         const std::string drawer = kind.drawer;
         wait_closed(drawer);
         ASSERT_EQ(run_tool("open " + drawer).exit_code, kOk) << drawer;
+        const kavwine::TraceLog trace;
+        const size_t mark = trace.mark();
         const std::string arguments = "--json wait-close " + drawer + " --timeout 20";
         const ToolRun run = run_tool(arguments);
         ASSERT_EQ(run.exit_code, kOk) << describe(arguments, run);
@@ -135,6 +137,13 @@ TEST(KavDrawer, WaitCloseReturnsWhenTheDrawerClosesByItself)
         const double seconds = std::stod(object->at("seconds"));
         EXPECT_GT(seconds, 0.3) << drawer << " was open when the wait began";
         EXPECT_LT(seconds, kind.closes_after_ms / 1000.0 + 1.0) << drawer;
+        // A serial drawer's close is learnt from the port's carrier-detect
+        // event, which the simulator traces as the end of a pending wait.
+        if (drawer.starts_with("com")) {
+            const std::string port = "COM" + drawer.substr(3);
+            EXPECT_NE(trace.since(mark).find("KAV_sim: " + port + " wait ends: events 0x20"), std::string::npos)
+                << trace.since(mark);
+        }
     }
 }
 
