@@ -109,10 +109,9 @@ Reply LibraryDrawers::status(const Drawer& drawer)
     return {Outcome::RequestFailed, {}, {}};
 }
 
-std::vector<ListedDrawer> list_drawers(const gui::Library& library)
+std::vector<ListedDrawer> list_drawers(Drawers& drawers, const gui::Library& library)
 {
     std::vector<ListedDrawer> listed;
-    LibraryDrawers drawers(library, [](int) { return std::nullopt; });
 
     // The driver serves every board's port sequence; whether it opens is what
     // can be known without firing a drawer.

@@ -66,9 +66,9 @@ struct ListedDrawer {
 inline constexpr int kFirstListedPort = 1;
 inline constexpr int kLastListedPort = 16;
 
-// What answers now: the boards' drawers when the driver opens, the USB drawers
-// that report a state, the USB-to-RS232 adapters' ports, the other COM ports
-// that open.
-std::vector<ListedDrawer> list_drawers(const gui::Library& library);
+// What answers now: the boards' drawers when the driver opens (asked through
+// drawers), the USB drawers that report a state, the USB-to-RS232 adapters'
+// ports, the other COM ports that open.
+std::vector<ListedDrawer> list_drawers(Drawers& drawers, const gui::Library& library);
 
 } // namespace kav::cli

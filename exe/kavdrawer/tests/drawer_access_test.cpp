@@ -166,8 +166,9 @@ TEST(DrawerAccess, ListShowsWhatAnswersAndEachPortOnce)
     fake.adapter_count = 1;
     fake.adapter_list = "COM5 ";
     const gui::Library library = fake.bind();
+    LibraryDrawers drawers(library, {});
     std::vector<std::string> names;
-    for (const ListedDrawer& drawer : list_drawers(library)) names.push_back(drawer.name + " " + drawer.kind);
+    for (const ListedDrawer& drawer : list_drawers(drawers, library)) names.push_back(drawer.name + " " + drawer.kind);
     ASSERT_EQ(names.size(), 12u + 4u);
     EXPECT_EQ(names[0], "VOLX-9842:1 board");
     EXPECT_EQ(names[11], "thin-client:2@0x280 board");
@@ -177,8 +178,9 @@ TEST(DrawerAccess, ListShowsWhatAnswersAndEachPortOnce)
     fake.board_result = -1; // no driver: no board drawers
     fake.adapter_count = -10; // no adapter: COM5 is a port like any other
     const gui::Library without_driver = fake.bind();
+    LibraryDrawers no_board(without_driver, {});
     names.clear();
-    for (const ListedDrawer& drawer : list_drawers(without_driver)) names.push_back(drawer.name + " " + drawer.kind);
+    for (const ListedDrawer& drawer : list_drawers(no_board, without_driver)) names.push_back(drawer.name + " " + drawer.kind);
     EXPECT_EQ(names, (std::vector<std::string>{"usb:2 usb", "com3 com", "com5 com", "com16 com"}));
 }
 

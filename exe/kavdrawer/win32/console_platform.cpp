@@ -10,7 +10,7 @@ ConsolePlatform::ConsolePlatform()
 {
 }
 
-std::vector<kav::cli::ListedDrawer> ConsolePlatform::list() { return kav::cli::list_drawers(library_); }
+std::vector<kav::cli::ListedDrawer> ConsolePlatform::list() { return kav::cli::list_drawers(starting_, library_); }
 
 void ConsolePlatform::beep()
 {
@@ -22,7 +22,7 @@ std::unique_ptr<kav::cli::DrawerWatch> ConsolePlatform::watch(const kav::cli::Dr
 {
     if (drawer.kind == kav::cli::DrawerKind::Com) return make_com_watch(drawer.number, clock_, clock_.interrupt_event());
     return std::make_unique<kav::cli::PollingWatch>(
-        clock_, [this, drawer] { return kav::cli::reading_of(drawers_.status(drawer)); });
+        clock_, [this, drawer] { return kav::cli::reading_of(starting_.status(drawer)); });
 }
 
 kav::gui::LogSink& ConsolePlatform::log_sink(const std::string& file)

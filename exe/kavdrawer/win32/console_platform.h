@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "console_clock.h"
 #include "drawer_access.h"
+#include "driver_service.h"
 #include "file_log_sink.h"
 
 #include <memory>
@@ -13,7 +14,7 @@
 class ConsolePlatform final : public kav::cli::Platform {
 public:
     ConsolePlatform();
-    kav::cli::Drawers& drawers() override { return drawers_; }
+    kav::cli::Drawers& drawers() override { return starting_; }
     std::vector<kav::cli::ListedDrawer> list() override;
     kav::cli::Clock& clock() override { return clock_; }
     void beep() override;
@@ -25,6 +26,9 @@ public:
 private:
     kav::gui::Library library_;
     kav::cli::LibraryDrawers drawers_;
+    // Removes the driver's service when the program ends, if this run started it.
+    kav::cli::DriverService service_{library_};
+    kav::cli::ServiceStartingDrawers starting_{drawers_, service_};
     ConsoleClock clock_;
     // loop without --log: the run's lines go nowhere.
     class NoLog final : public kav::gui::LogSink {

@@ -4,6 +4,7 @@
 // The tool runs as a separate process, as a script runs it: exit codes,
 // standard output and error, JSON read back.
 #include "run_tool.h"
+#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -216,6 +217,46 @@ TEST(KavDrawer, LoopEndsOnTheFirstFailure)
     EXPECT_EQ(summary->at("failures"), "1");
     EXPECT_EQ(json_text(summary->at("end")), "Open COM9 Failed");
     EXPECT_EQ(json_text(summary->at("exit")), "not-reachable");
+}
+
+// The driver's service as the utility leaves it when it ends: gone. The tool
+// starts it for a board drawer and removes it again when it ends; a service
+// that was already running is left running.
+class KavDrawerWithoutDriver : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(kavwine::remove_service(kavwine::kServiceName), 0u); }
+    void TearDown() override
+    {
+        // The harness's service, with the image path Wine loads.
+        if (kavwine::service_state(kavwine::kServiceName) == kavwine::kNoService) {
+            EXPECT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+        }
+        if (kavwine::service_state(kavwine::kServiceName) != SERVICE_RUNNING) {
+            EXPECT_EQ(kavwine::start_service(kavwine::kServiceName), 0u);
+        }
+        EXPECT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u);
+    }
+};
+
+TEST_F(KavDrawerWithoutDriver, ABoardDrawerStartsTheServiceAndTheToolRemovesItAtItsEnd)
+{
+    // Under Wine the service must already exist to load (a relative image
+    // path fails, error 1114): it is made, stopped, as the installer leaves it.
+    kavwine::known_wine_difference("the tool's LoadService starts an existing service; Wine cannot create one "
+                                   "from the relative image path");
+    ASSERT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+    const ToolRun run = run_tool("status VOLX-8613:1");
+    EXPECT_EQ(run.exit_code, kClosed) << describe("status VOLX-8613:1", run);
+    EXPECT_TRUE(kavwine::wait_until(
+        [] { return kavwine::service_state(kavwine::kServiceName) == kavwine::kNoService; }, 10000))
+        << "the service the tool started is removed when it ends";
+
+    // Started by someone else: left as it is.
+    ASSERT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+    ASSERT_EQ(kavwine::start_service(kavwine::kServiceName), 0u);
+    ASSERT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u);
+    EXPECT_EQ(run_tool("status VOLX-8613:1").exit_code, kClosed);
+    EXPECT_EQ(kavwine::service_state(kavwine::kServiceName), static_cast<DWORD>(SERVICE_RUNNING));
 }
 
 } // namespace
