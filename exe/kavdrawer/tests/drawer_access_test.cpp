@@ -2,6 +2,8 @@
 // number, and what its result means.
 #include "drawer_access.h"
 
+#include "fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,30 +11,18 @@
 namespace kav::cli {
 namespace {
 
+// The utility's recording library, with the USB, serial and adapter entries
+// answering per drawer or port.
 struct FakeLibrary {
-    std::vector<std::string> calls;
-    int32_t board_result = 0;
+    gui::testing::CallLog calls;
+    gui::testing::FakeLibrary utility;
     std::map<int32_t, int32_t> usb_open, usb_state, rs232_open, check; // by drawer or port; default below
     int32_t adapter_count = 0;
     std::string adapter_list;
 
     gui::Library bind()
     {
-        gui::Library library;
-        const auto board = [this](const char* name) {
-            return [this, name](const char* path, int32_t number) {
-                EXPECT_STREQ(path, "\\\\.\\KAV_cash");
-                calls.push_back(std::string(name) + "(" + std::to_string(number) + ")");
-                return board_result;
-            };
-        };
-        library.DeviceControl = board("DeviceControl");
-        library.AdvantechGetCashDrawerStatus = board("Advantech");
-        library.PortwellGetCashDrawerStatus = board("Portwell");
-        library.Bastra8613GetCashDrawerStatus = board("Bastra8613");
-        library.Bastra9613GetCashDrawerStatus = board("Bastra9613");
-        library.IEIGetCashDrawerStatus = board("IEI");
-        library.ThinClientGetCashDrawerStatus = board("ThinClient");
+        gui::Library library = utility.bind(calls);
         const auto by_number = [this](const char* name, std::map<int32_t, int32_t>& table, int32_t otherwise) {
             return [this, name, &table, otherwise](int32_t n) {
                 calls.push_back(std::string(name) + "(" + std::to_string(n) + ")");
@@ -76,10 +66,13 @@ TEST(DrawerAccess, BoardDrawersCallTheUtilitysCommandNumbers)
         const char* call;
     };
     const Case cases[] = {
-        {"VOLX-8613:1", true, "DeviceControl(12)"},      {"VOLX-8613:2", false, "Bastra8613(15)"},
-        {"VOLX-9842:2", false, "Advantech(29)"},         {"VOLX-9623:2", true, "DeviceControl(24)"},
-        {"VOLX-9613:1", false, "Bastra9613(31)"},        {"VOLX-8623:1", true, "DeviceControl(660)"},
-        {"thin-client:2@0x200", false, "ThinClient(531)"}, // 0x200 + 19
+        {"VOLX-8613:1", true, "DeviceControl(12)"},
+        {"VOLX-8613:2", false, "Bastra8613GetCashDrawerStatus(15)"},
+        {"VOLX-9842:2", false, "AdvantechGetCashDrawerStatus(29)"},
+        {"VOLX-9623:2", true, "DeviceControl(24)"},
+        {"VOLX-9613:1", false, "Bastra9613GetCashDrawerStatus(31)"},
+        {"VOLX-8623:1", true, "DeviceControl(660)"},              // 0x280 + 20
+        {"thin-client:2@0x200", false, "ThinClientGetCashDrawerStatus(531)"}, // 0x200 + 19
         {"thin-client:1@0x260", true, "DeviceControl(624)"},
     };
     for (const Case& c : cases) {
@@ -87,7 +80,10 @@ TEST(DrawerAccess, BoardDrawersCallTheUtilitysCommandNumbers)
         const gui::Library library = fake.bind();
         LibraryDrawers drawers(library, {});
         const Reply reply = c.open ? drawers.open(named(c.drawer)) : drawers.status(named(c.drawer));
-        EXPECT_EQ(fake.calls, std::vector<std::string>{c.call}) << c.drawer;
+        std::string call = c.call;
+        call.insert(call.find('(') + 1, "\\\\.\\KAV_cash,"); // the device path comes first
+        EXPECT_EQ(fake.calls, std::vector<std::string>{call}) << c.drawer;
+        EXPECT_EQ(reply.call.substr(0, reply.call.find(')') + 1), c.call) << "the log names the export and number";
         EXPECT_EQ(reply.outcome, c.open ? Outcome::Done : Outcome::Closed) << c.drawer;
     }
 }
@@ -111,7 +107,7 @@ TEST(DrawerAccess, ResultsMapToOutcomesAndTheUtilitysMessages)
     };
     for (const Case& c : cases) {
         FakeLibrary fake;
-        fake.board_result = c.result;
+        fake.utility.drawer_result = c.result;
         const gui::Library library = fake.bind();
         LibraryDrawers drawers(library, {});
         const Reply reply = c.open ? drawers.open(named("VOLX-8613:1")) : drawers.status(named("VOLX-8613:1"));
@@ -175,7 +171,7 @@ TEST(DrawerAccess, ListShowsWhatAnswersAndEachPortOnce)
     EXPECT_EQ(std::vector<std::string>(names.begin() + 12, names.end()),
               (std::vector<std::string>{"usb:2 usb", "com5 usb-to-rs232", "com3 com", "com16 com"}));
 
-    fake.board_result = -1; // no driver: no board drawers
+    fake.utility.drawer_result = -1; // no driver: no board drawers
     fake.adapter_count = -10; // no adapter: COM5 is a port like any other
     const gui::Library without_driver = fake.bind();
     LibraryDrawers no_board(without_driver, {});
