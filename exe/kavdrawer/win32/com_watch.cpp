@@ -37,13 +37,14 @@ public:
 
     Reading read() override
     {
-        // The state before the port is held; from the open on, every change
-        // arrives as an event.
-        const std::optional<bool> carrier = read_carrier(port_);
-        if (!carrier) return Reading::NotReachable;
+        if (watched_.port.is_open()) return state_; // the events keep it current
         if (window_ == nullptr || !watched_.port.set_comm_port(port_) || !watched_.port.open())
             return Reading::NotReachable;
-        state_ = *carrier ? Reading::Closed : Reading::Open;
+        // Read once the port is watched: a change after this read arrives as
+        // an event, with the state read after it.
+        bool high = false;
+        if (!watched_.device.carrier_detect(high)) return Reading::NotReachable;
+        state_ = high ? Reading::Closed : Reading::Open;
         return state_;
     }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -26,8 +27,10 @@ enum Exit : DWORD { kOk = 0, kClosed = 1, kUsage = 2, kNoSuchDrawer = 3, kNotRea
 
 std::string describe(const std::string& arguments, const ToolRun& run)
 {
-    return "kavdrawer " + arguments + "\n  exit " + std::to_string(run.exit_code) + "\n  out: " + run.out +
-           "\n  err: " + run.err;
+    char exit[16];
+    std::snprintf(exit, sizeof exit, "0x%lX", static_cast<unsigned long>(run.exit_code));
+    return "kavdrawer " + arguments + "\n  exit " + exit + " after " + std::to_string(run.elapsed_ms) +
+           " ms\n  out: " + run.out + "\n  err: " + run.err;
 }
 
 // A drawer after it has closed again, so each case starts from a closed drawer.
@@ -112,7 +115,7 @@ TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
         const ToolRun run = run_tool(c.arguments);
         EXPECT_EQ(run.exit_code, c.exit) << describe(c.arguments, run);
         // Text-mode output: each line ends in CR LF, as a console tool's does.
-        EXPECT_EQ(run.err, std::string(c.error) + "\r\n") << c.arguments;
+        EXPECT_EQ(run.err, std::string(c.error) + "\r\n") << describe(c.arguments, run);
         EXPECT_EQ(run.out, "") << c.arguments;
     }
     const ToolRun help = run_tool("/?");

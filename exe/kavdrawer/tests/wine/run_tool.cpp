@@ -140,11 +140,13 @@ ToolRun run_tool(const std::string& arguments, DWORD timeout_ms)
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+    const DWORD create_error = run.exit_code == 0xFFFFFFFF ? GetLastError() : 0;
     run.elapsed_ms = GetTickCount() - start;
     CloseHandle(out);
     CloseHandle(err);
     run.out = read_all(out_path);
     run.err = read_all(err_path);
+    if (create_error != 0) run.err += "(CreateProcess of " + exe + " failed, error " + std::to_string(create_error) + ")";
     DeleteFileA(out_path.c_str());
     DeleteFileA(err_path.c_str());
     return run;
