@@ -178,14 +178,15 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
             invocation.loop_type = "Count";
             invocation.amount = value;
         } else if (option.name == "--minutes") {
-            if (seconds_ms(option.value).value_or(0) == 0)
-                return fail("--minutes takes a number of minutes above 0; not '" + value + "'", json);
+            // Too few minutes for one tick is the run plan's to refuse.
+            if (!seconds_ms(option.value))
+                return fail("--minutes takes a number of minutes, as in 5 or 0.5; not '" + value + "'", json);
             if (!invocation.loop_type.empty()) return fail("give --count or --minutes, not both", json);
             invocation.loop_type = "Time";
             invocation.amount = value;
         } else if (option.name == "--interval") {
             if (seconds_ms(option.value).value_or(0) == 0)
-                return fail("--interval takes seconds above 0, as in 1 or 0.5; not '" + value + "'", json);
+                return fail("--interval takes seconds, at least 0.001, as in 1 or 0.5; not '" + value + "'", json);
             invocation.interval = value;
         } else if (option.name == "--log") {
             if (option.value.empty()) return fail("--log needs a file name", json);

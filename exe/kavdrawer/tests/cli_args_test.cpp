@@ -47,9 +47,10 @@ const BadLine kBadLines[] = {
     {"loop com3 --count 0", ExitCode::Usage, "--count takes a whole number"},
     {"loop com3 --count 2.5", ExitCode::Usage, "--count takes a whole number"},
     {"loop com3 --count 3 --minutes 1", ExitCode::Usage, "not both"},
-    {"loop com3 --minutes 0", ExitCode::Usage, "--minutes takes"},
-    {"loop com3 --count 3 --interval 0", ExitCode::Usage, "--interval takes seconds above 0"},
-    {"loop com3 --count 3 --interval 0.0004", ExitCode::Usage, "--interval takes seconds above 0"},
+    {"loop com3 --minutes -1", ExitCode::Usage, "--minutes takes a number of minutes"},
+    {"loop com3 --minutes 0", ExitCode::Usage, "plan no run"},
+    {"loop com3 --count 3 --interval 0", ExitCode::Usage, "--interval takes seconds, at least 0.001"},
+    {"loop com3 --count 3 --interval 0.0004", ExitCode::Usage, "--interval takes seconds, at least 0.001"},
     // Planned by the utility's arithmetic: a run of no tick, or of more
     // ticks than it can count.
     {"loop com3 --minutes 0.001", ExitCode::Usage, "plan no run"},
