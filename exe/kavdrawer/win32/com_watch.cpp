@@ -24,6 +24,9 @@ public:
     ComWatch(int port, kav::cli::Clock& clock, HANDLE interrupt) : port_(port), clock_(clock), interrupt_(interrupt)
     {
         window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        // Windows 98 has no message-only windows: a hidden one does as well.
+        if (window_ == nullptr)
+            window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
         watched_.watcher.post_to(window_);
         watched_.port.set_listener([this](const kav::gui::CommEvent& event) {
             if (event.code == kav::gui::kComEvCD) state_ = event.cd_holding ? Reading::Closed : Reading::Open;

@@ -21,7 +21,15 @@ ConsoleClock::ConsoleClock()
     SetConsoleCtrlHandler(on_console_control, TRUE);
 }
 
-int64_t ConsoleClock::now_ms() { return static_cast<int64_t>(GetTickCount64()); }
+int64_t ConsoleClock::now_ms()
+{
+    // GetTickCount64 is missing before Vista, and the i686 build runs on
+    // Windows 98: the 32-bit count is widened here across its wrap.
+    const DWORD tick = GetTickCount();
+    if (tick < last_tick_) wraps_ += int64_t{1} << 32;
+    last_tick_ = tick;
+    return wraps_ + tick;
+}
 
 bool ConsoleClock::sleep_until(int64_t when_ms)
 {

@@ -14,4 +14,9 @@ public:
     bool sleep_until(int64_t when_ms) override;
     // Set once the user asked the program to stop.
     HANDLE interrupt_event() const;
+
+private:
+    // Used from the main thread only.
+    DWORD last_tick_ = 0;
+    int64_t wraps_ = 0;
 };
