@@ -6,7 +6,7 @@
 # command in-process. Runs in a Wine prefix of its own, cloned from the Wine
 # tests' template, with the emulation driver loaded and tillio.dll installed.
 #
-# Usage: scripts/bench_cli.sh [--calls N] [--rounds R] [--drawer BOARD:N]
+# Usage: scripts/bench_cli.sh [--calls N] [--drawer BOARD:N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
