@@ -277,7 +277,7 @@ void SERIAL_RemoveDevice(PDEVICE_OBJECT device)
 
 constexpr SIM_MODULE kSerialModule = {
     "serial",           SERIAL_Create, SERIAL_Close,       SERIAL_Cleanup,     SERIAL_Read,
-    SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice,
+    SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice, nullptr,
 };
 
 // "\Device\KavSimSerial<n>" linked as "\DosDevices\COM<n>".
@@ -329,22 +329,24 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
 
 } // namespace
 
-int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
+int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG close_ms)
 {
-    char text[128];
-    kav::sim::SerialPortList ports;
-    if (SIM_ReadText(registry_path, kav::sim::kSerialPortsValue, text, sizeof text) &&
-        !kav::sim::parse_port_list(text, ports)) {
-        SIM_Print("SerialPorts \"%s\" is no port list: no serial ports\n", text);
-        return 0;
+    // The serial ports and the adapters' ports, each number once.
+    kav::sim::SerialPortList all;
+    const wchar_t* const values[] = {kav::sim::kSerialPortsValue, kav::sim::kAdapterPortsValue};
+    for (const wchar_t* value : values) {
+        char text[128];
+        kav::sim::SerialPortList ports;
+        if (!SIM_ReadText(registry_path, value, text, sizeof text)) continue;
+        if (!kav::sim::parse_port_list(text, ports)) {
+            SIM_Print("%ls \"%s\" is no port list: none of its ports\n", value, text);
+            continue;
+        }
+        kav::sim::add_ports(all, ports);
     }
-    ULONG close_ms = kav::sim::kDefaultCloseMs;
-    SIM_ReadNumber(registry_path, kav::sim::kSerialCloseMsValue, &close_ms);
-    SIM_Print("serial drawers close after %lu ms\n", close_ms);
-
     int made = 0;
-    for (int i = 0; i < ports.count; ++i) {
-        if (add_port(driver, ports.numbers[i], uint64_t{close_ms} * 1000)) ++made;
+    for (int i = 0; i < all.count; ++i) {
+        if (add_port(driver, all.numbers[i], uint64_t{close_ms} * 1000)) ++made;
     }
     return made;
 }
