@@ -155,6 +155,17 @@ void PrintTo(const MessageBoxInfo& box, std::ostream* os)
     *os << "}" << (box.has_icon ? ", with an icon" : ", no icon");
 }
 
+::testing::AssertionResult plain_box(const std::optional<MessageBoxInfo>& box, const std::string& text,
+                                     const std::string& title)
+{
+    if (!box) return ::testing::AssertionFailure() << "no message box appeared";
+    const std::vector<std::string> ok_only{"OK"};
+    if (box->text == text && box->title == title && box->buttons == ok_only && !box->has_icon)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ::testing::PrintToString(*box) << "; want \"" << text
+                                         << "\" titled \"" << title << "\", an OK button only and no icon";
+}
+
 MessageBoxInfo read_message_box(HWND box)
 {
     MessageBoxInfo info;

@@ -28,6 +28,10 @@ struct MessageBoxInfo {
 };
 void PrintTo(const MessageBoxInfo& box, std::ostream* os);
 MessageBoxInfo read_message_box(HWND box);
+// The box shows text under title with an OK button only and no icon, as the
+// utility's messages do.
+::testing::AssertionResult plain_box(const std::optional<MessageBoxInfo>& box, const std::string& text,
+                                     const std::string& title);
 // Clicks the box's one button and waits until the box is gone.
 bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms = kWaitMs);
 // Clicks the box's button with this caption ("&Yes") and waits until the box is gone.
