@@ -277,11 +277,21 @@ fi
 
 # The program's own console output stays readable: no fixme noise.
 # In the background, so that an interruption is handled at once.
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" &
+# Its error output (and that of the programs it starts) is kept and shown
+# after it: an exception Wine swallowed inside a window procedure is a fault
+# that Windows does not forgive, so it fails the run.
+program_errors=$work/program_errors.log
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" \
+  2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''
+cat "$program_errors" >&2
 if ((status == 124)); then
   echo "run_wine_test: FAIL: $1 did not finish within $timeout_s s" >&2
+fi
+if grep -q "KiUserCallbackDispatcher ignoring exception" "$program_errors"; then
+  echo "run_wine_test: FAIL: an exception inside a window procedure was ignored (see above)" >&2
+  ((status)) || status=1
 fi
 exit "$status"
