@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 using kavgui::MessageBoxInfo;
@@ -59,7 +61,9 @@ protected:
     // The request reached simulated drawer n and opened it, and no box came.
     ::testing::AssertionResult opened_silently(size_t mark, int n)
     {
-        const std::string line = "KAV_sim: HID " + std::to_string(n) + " string 106: KAV drawer";
+        char line_text[64];
+        std::snprintf(line_text, sizeof line_text, "KAV_sim: HID %d string 106: KAV drawer", n);
+        const std::string line = line_text;
         if (!kavwine::wait_until([&] { return trace_.since(mark).find(line) != std::string::npos; }, 5000))
             return ::testing::AssertionFailure() << "no \"" << line << "\" in\n" << trace_.since(mark);
         if (!utility_.settle(main_)) return ::testing::AssertionFailure() << "the utility did not settle";
