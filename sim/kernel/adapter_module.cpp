@@ -81,13 +81,14 @@ bool add_instance(HANDLE adapters, int index, ULONG port)
     HANDLE parameters = open_key(instance, L"Device Parameters", true, KEY_ALL_ACCESS);
     // Only the reference's presence counts; the system stores a number.
     const ULONG reference = 0x8A5C3E20u + static_cast<ULONG>(index);
-    WCHAR port_name[12] = L"COM";
-    UNICODE_STRING number{0, sizeof port_name - 3 * sizeof(WCHAR), port_name + 3};
-    RtlIntegerToUnicodeString(port, 10, &number);
-    const ULONG port_bytes = static_cast<ULONG>((3 + number.Length / sizeof(WCHAR) + 1) * sizeof(WCHAR));
+    // REG_SZ: the name with its terminating zero (the buffer starts zeroed).
+    WCHAR port_buffer[12] = {};
+    UNICODE_STRING port_name;
+    SIM_NumberedName(&port_name, port_buffer, sizeof port_buffer - sizeof(WCHAR), L"COM", port);
+    const ULONG port_bytes = port_name.Length + sizeof(WCHAR);
     const bool written = instance != nullptr && control != nullptr && parameters != nullptr &&
                          set_value(control, L"DeviceReference", REG_DWORD, &reference, sizeof reference) &&
-                         set_value(parameters, L"PortName", REG_SZ, port_name, port_bytes);
+                         set_value(parameters, L"PortName", REG_SZ, port_buffer, port_bytes);
     close_key(parameters);
     close_key(control);
     close_key(instance);

@@ -128,12 +128,8 @@ constexpr SIM_MODULE kHidModule = {
 bool add_device(PDRIVER_OBJECT driver, ULONG number, kav::sim::HidKind kind, uint64_t close_after_us)
 {
     WCHAR name_buffer[40];
-    UNICODE_STRING name{0, sizeof name_buffer, name_buffer};
-    RtlAppendUnicodeToString(&name, L"\\Device\\KavSimHid");
-    UNICODE_STRING number_text{0, static_cast<USHORT>(sizeof name_buffer - name.Length),
-                               name_buffer + name.Length / sizeof(WCHAR)};
-    RtlIntegerToUnicodeString(number, 10, &number_text);
-    name.Length = static_cast<USHORT>(name.Length + number_text.Length);
+    UNICODE_STRING name;
+    SIM_NumberedName(&name, name_buffer, sizeof name_buffer, L"\\Device\\KavSimHid", number);
 
     PDEVICE_OBJECT device = nullptr;
     NTSTATUS status = IoCreateDevice(driver, sizeof(HID_DEVICE_EXTENSION), &name, FILE_DEVICE_UNKNOWN, 0, FALSE,

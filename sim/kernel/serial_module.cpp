@@ -284,12 +284,8 @@ constexpr SIM_MODULE kSerialModule = {
 bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
 {
     WCHAR device_buffer[48];
-    UNICODE_STRING device_name{0, sizeof device_buffer, device_buffer};
-    RtlAppendUnicodeToString(&device_name, L"\\Device\\KavSimSerial");
-    UNICODE_STRING number_text{0, static_cast<USHORT>(sizeof device_buffer - device_name.Length),
-                               device_buffer + device_name.Length / sizeof(WCHAR)};
-    RtlIntegerToUnicodeString(number, 10, &number_text);
-    device_name.Length = static_cast<USHORT>(device_name.Length + number_text.Length);
+    UNICODE_STRING device_name;
+    SIM_NumberedName(&device_name, device_buffer, sizeof device_buffer, L"\\Device\\KavSimSerial", number);
 
     PDEVICE_OBJECT device = nullptr;
     // Exclusive, as a real COM port; Wine ignores it, the core refuses instead.
@@ -308,12 +304,7 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
     KeInitializeTimer(&ext->Timer);
     KeInitializeDpc(&ext->Dpc, SERIAL_CloseTimer, ext);
 
-    ext->Link = UNICODE_STRING{0, sizeof ext->LinkBuffer, ext->LinkBuffer};
-    RtlAppendUnicodeToString(&ext->Link, L"\\DosDevices\\COM");
-    UNICODE_STRING link_number{0, static_cast<USHORT>(sizeof ext->LinkBuffer - ext->Link.Length),
-                               ext->LinkBuffer + ext->Link.Length / sizeof(WCHAR)};
-    RtlIntegerToUnicodeString(number, 10, &link_number);
-    ext->Link.Length = static_cast<USHORT>(ext->Link.Length + link_number.Length);
+    SIM_NumberedName(&ext->Link, ext->LinkBuffer, sizeof ext->LinkBuffer, L"\\DosDevices\\COM", number);
     status = IoCreateSymbolicLink(&ext->Link, &device_name);
     if (!NT_SUCCESS(status)) {
         SIM_Print("COM%lu: no link (0x%lx)\n", number, static_cast<ULONG>(status));

@@ -56,6 +56,15 @@ NTSTATUS SIM_Complete(PIRP irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
+void SIM_NumberedName(UNICODE_STRING* name, PWCHAR buffer, USHORT size, const wchar_t* prefix, ULONG number)
+{
+    *name = UNICODE_STRING{0, size, buffer};
+    RtlAppendUnicodeToString(name, prefix);
+    UNICODE_STRING digits{0, static_cast<USHORT>(size - name->Length), buffer + name->Length / sizeof(WCHAR)};
+    RtlIntegerToUnicodeString(number, 10, &digits);
+    name->Length = static_cast<USHORT>(name->Length + digits.Length);
+}
+
 uint64_t SIM_NowUs()
 {
     LARGE_INTEGER frequency;

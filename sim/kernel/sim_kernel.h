@@ -40,6 +40,10 @@ struct SIM_DEVICE_HEADER {
 // Completes a request with status and the count of bytes it returns.
 NTSTATUS SIM_Complete(PIRP irp, NTSTATUS status, ULONG_PTR information);
 
+// name = prefix followed by number in decimal, in buffer (size bytes): the
+// devices' and links' names. Cut to fit, as RtlAppendUnicodeToString does.
+void SIM_NumberedName(UNICODE_STRING* name, PWCHAR buffer, USHORT size, const wchar_t* prefix, ULONG number);
+
 // Microseconds on the performance counter: the drawers' clock.
 uint64_t SIM_NowUs();
 

@@ -3,7 +3,6 @@
 // following the carrier line; and the window with no port at all. Then its
 // twin, the USB-to-RS232 window, over simulated adapters.
 #include "gui_driver.h"
-#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +37,9 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(kavgui::remove_service());
-        ASSERT_EQ(kavgui::prepare_stopped_service(), 0u);
         std::string error;
-        ASSERT_TRUE(utility_.start(::testing::UnitTest::GetInstance()->current_test_info()->name(), std::string(),
-                                   &error))
-            << error;
-        main_ = utility_.wait_for_window(kavgui::kMainCaption);
-        ASSERT_NE(main_, nullptr);
+        main_ = utility_.start_for_this_test(&error);
+        ASSERT_NE(main_, nullptr) << error;
         ASSERT_TRUE(utility_.choose_menu(main_, {"&Action", menu_, "&Open and Status"}, &error)) << error;
     }
     void TearDown() override

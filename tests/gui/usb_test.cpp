@@ -29,14 +29,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(trace_.available()) << "KAV_WINE_TRACE_LOG is not set: run under the Wine harness";
-        ASSERT_TRUE(kavgui::remove_service());
-        ASSERT_EQ(kavgui::prepare_stopped_service(), 0u);
         std::string error;
-        ASSERT_TRUE(utility_.start(::testing::UnitTest::GetInstance()->current_test_info()->name(), std::string(),
-                                   &error))
-            << error;
-        main_ = utility_.wait_for_window(kavgui::kMainCaption);
-        ASSERT_NE(main_, nullptr);
+        main_ = utility_.start_for_this_test(&error);
+        ASSERT_NE(main_, nullptr) << error;
     }
     void TearDown() override
     {

@@ -18,14 +18,6 @@ using kavwine::export_of;
 constexpr const char* kAdapterKey = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_067b&Pid_2303";
 constexpr const char* kSimService = "KAV_sim";
 
-bool key_exists(const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 class UsbToComSim : public ::testing::Test {
 protected:
     void SetUp() override
@@ -93,7 +85,7 @@ TEST_F(UsbToComSim, TheKeysGoWhenTheDriverUnloadsAndComeBackWithIt)
     ASSERT_EQ(kavwine::stop_service(kSimService), 0u);
     std::string ports;
     EXPECT_EQ(list(&ports), -10) << ports;
-    EXPECT_FALSE(key_exists(kAdapterKey)) << "the driver made the adapter key, so it goes with it";
+    EXPECT_FALSE(kavwine::hklm_key_exists(kAdapterKey)) << "the driver made the adapter key, so it goes with it";
 
     const size_t mark = trace_.mark();
     ASSERT_EQ(kavwine::start_service(kSimService), 0u);

@@ -270,6 +270,19 @@ DWORD prepare_stopped_service()
 
 bool remove_service() { return kavwine::remove_service(kavwine::kServiceName) == ERROR_SUCCESS; }
 
+HWND Utility::start_for_this_test(std::string* error)
+{
+    if (!remove_service() || prepare_stopped_service() != 0) {
+        *error = "could not prepare the KAV_cash service";
+        return nullptr;
+    }
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!start(test != nullptr ? test->name() : "no_test", std::string(), error)) return nullptr;
+    const HWND main = wait_for_window(kMainCaption);
+    if (main == nullptr) *error = "the main window did not appear";
+    return main;
+}
+
 std::string screenshot(const std::string& name)
 {
     // The harness watches the artefact folder for requests and answers each

@@ -83,6 +83,10 @@ public:
     // Copies the utility (KAV_GUI_UTILITY) into C:\kav_gui\<folder>, writes
     // auto.ini there (none for nullopt), and starts it in that folder.
     bool start(const std::string& folder, const std::optional<std::string>& auto_ini, std::string* error);
+    // A run of its own for the running test case: the KAV_cash service made
+    // afresh and stopped, the utility started in a folder named after the
+    // case with an empty auto.ini; its main window, or null with error set.
+    HWND start_for_this_test(std::string* error);
     DWORD pid() const { return process_.dwProcessId; }
     bool running() const;
     bool wait_for_exit(DWORD timeout_ms = kWaitMs);
