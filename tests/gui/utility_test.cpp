@@ -92,6 +92,34 @@ TEST(LibraryMissing, ReportsLoadFailureAndMakesNoService)
     EXPECT_FALSE(kavgui::service_exists());
 }
 
+// A tillio.dll planted in the utility's own folder (here a copy of a system
+// DLL that has none of the library's exports) is never the one loaded: the
+// utility loads the library by its full path in the system directory, so it
+// starts as usual.
+TEST(PlantedLibrary, TheSystemDirectorysLibraryIsLoadedNotOneBesideTheProgram)
+{
+    ASSERT_TRUE(kavgui::remove_service());
+    ASSERT_EQ(kavgui::prepare_stopped_service(), 0u);
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    CreateDirectoryA("C:\\kav_gui", nullptr);
+    CreateDirectoryA("C:\\kav_gui\\planted_library", nullptr);
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(),
+                          "C:\\kav_gui\\planted_library\\tillio.dll", FALSE))
+        << GetLastError();
+
+    Utility utility;
+    std::string error;
+    ASSERT_TRUE(utility.start("planted_library", std::string(), &error)) << error;
+    const HWND main = utility.wait_for_window(kavgui::kMainCaption);
+    ASSERT_NE(main, nullptr) << "the main window did not appear";
+    ASSERT_TRUE(utility.settle(main));
+    const auto box = utility.find_message_box();
+    EXPECT_FALSE(box) << ::testing::PrintToString(*box);
+    ASSERT_TRUE(utility.choose_menu(main, {"&File", "&exit"}, &error)) << error;
+    EXPECT_TRUE(utility.wait_for_exit());
+}
+
 // One interactive run, shared by the cases below in their order; each case
 // leaves the main window without a message box for the next.
 class MainWindow : public ::testing::Test {
