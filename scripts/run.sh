@@ -19,6 +19,9 @@ gui=(--artifacts "$artifacts" --utility "$build/GUI/KAV_Cash_Drawer_Utility.exe"
 run=(--template "$build/wine/template-prefix" --work "$build/demo/run"
      --service-helper "$build/tests/wine/kav_svc.exe" --driver "$build/sys/emu/KAV_cash.sys"
      --library "$build/exe/tillio/tillio.dll" --no-service)
+# Simulated peripherals: an RS232 drawer on COM3, a USB-to-RS232 adapter with
+# a drawer on COM7 and a USB (HID) drawer.
+sim=(--sim-driver "$build/sim/KAV_sim.sys" --sim-serial 3 --sim-adapters 7 --sim-hid d)
 
 display_usable() {
   [[ -n ${DISPLAY:-} ]] || return 1
@@ -31,11 +34,9 @@ display_usable() {
 if display_usable; then
   echo "run: opening the utility on $DISPLAY"
   exec bash tests/gui/harness/run_gui_test.sh "${gui[@]}" --display "$DISPLAY" \
-    -- "${run[@]}" --timeout 86400 -- "$demo" --interactive
+    -- "${run[@]}" "${sim[@]}" --timeout 86400 -- "$demo" --interactive
 fi
 
 echo "run: no display; touring the utility on a virtual display"
-# A simulated RS232 drawer on COM3 for the tour's serial step.
-bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" --timeout 150 \
-  --sim-driver "$build/sim/KAV_sim.sys" --sim-serial 3 -- "$demo"
+bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" "${sim[@]}" --timeout 150 -- "$demo"
 echo "run: screenshots in $artifacts"

@@ -141,6 +141,7 @@ private:
         case WM_INITDIALOG:
             place();
             make_controls();
+            initialised_ = true;
             handler_.on_init(window_);
             if (layout_.focus == 0) return TRUE; // the first control that takes the focus
             SetFocus(window_.control(layout_.focus));
@@ -152,6 +153,9 @@ private:
             handler_.on_destroy();
             return TRUE;
         default: {
+            // Placing the window and making its controls send messages of
+            // their own; the handler sees none before its on_init.
+            if (!initialised_) return FALSE;
             INT_PTR result = 0;
             if (!handler_.on_message(msg, wparam, lparam, result)) return FALSE;
             SetWindowLongPtrA(window_.hwnd(), DWLP_MSGRESULT, result);
@@ -171,8 +175,9 @@ private:
         const int w = frame.right - frame.left, h = frame.bottom - frame.top;
         RECT owner{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         if (HWND parent = GetWindow(hwnd, GW_OWNER)) GetWindowRect(parent, &owner);
+        // Not activated here: the dialog manager does that once it is set up.
         SetWindowPos(hwnd, nullptr, (owner.left + owner.right - w) / 2, (owner.top + owner.bottom - h) / 2, w, h,
-                     SWP_NOZORDER);
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         if (layout_.icon != 0) {
             HICON icon = LoadIconA(instance_, MAKEINTRESOURCEA(layout_.icon));
             SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -213,6 +218,7 @@ private:
     DialogWindow window_;
     FontCache fonts_;
     std::exception_ptr failure_;
+    bool initialised_ = false; // on_init has been called
 };
 
 INT_PTR run_modal_dialog(HINSTANCE instance, HWND owner, const DialogLayout& layout, DialogHandler& handler)

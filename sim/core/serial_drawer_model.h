@@ -2,6 +2,8 @@
 // detect is high while it is closed, low while it is open, and high again
 // when it closes by itself after the close time.
 #pragma once
+#include "drawer_spring.h"
+
 #include <stdint.h>
 
 namespace kav::sim {
@@ -9,29 +11,23 @@ namespace kav::sim {
 class SerialDrawerModel {
 public:
     static constexpr uint8_t kPulse = 0x55;
-    static constexpr uint64_t kDefaultCloseAfterUs = 3000000;
+    static constexpr uint64_t kDefaultCloseAfterUs = DrawerSpring::kDefaultCloseAfterUs;
 
-    constexpr explicit SerialDrawerModel(uint64_t close_after_us = kDefaultCloseAfterUs)
-        : close_after_us_(close_after_us)
-    {
-    }
+    constexpr explicit SerialDrawerModel(uint64_t close_after_us = kDefaultCloseAfterUs) : spring_(close_after_us) {}
 
     // True when the carrier changed: the drawer sprang open, or closed first.
     bool receive(const uint8_t* data, uint32_t length, uint64_t now_us);
     // True when the drawer closed by now, which raises the carrier again.
-    bool advance(uint64_t now_us);
+    bool advance(uint64_t now_us) { return spring_.advance(now_us); }
 
-    bool open() const { return open_; }
-    bool carrier() const { return !open_; }
+    bool open() const { return spring_.open(); }
+    bool carrier() const { return !spring_.open(); }
     // When the open drawer closes by itself; 0 while it is closed.
-    uint64_t closes_at_us() const { return open_ ? opened_at_us_ + close_after_us_ : 0; }
-    uint32_t openings() const { return openings_; }
+    uint64_t closes_at_us() const { return spring_.closes_at_us(); }
+    uint32_t openings() const { return spring_.openings(); }
 
 private:
-    uint64_t close_after_us_;
-    bool open_ = false;
-    uint64_t opened_at_us_ = 0;
-    uint32_t openings_ = 0;
+    DrawerSpring spring_;
 };
 
 } // namespace kav::sim

@@ -43,4 +43,29 @@ bool parse_port_list(const char* text, SerialPortList& list)
     return true;
 }
 
+void add_ports(SerialPortList& into, const SerialPortList& more)
+{
+    for (int i = 0; i < more.count && into.count < kMaxSerialPorts; ++i) {
+        if (!listed(into, more.numbers[i])) into.numbers[into.count++] = more.numbers[i];
+    }
+}
+
+bool parse_hid_devices(const char* text, HidDeviceList& list)
+{
+    list = HidDeviceList{};
+    if (text == nullptr) return true;
+    HidDeviceList parsed;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (separator(*p)) continue;
+        HidKind kind;
+        if (*p == 'd' || *p == 'D') kind = HidKind::Drawer;
+        else if (*p == 'o' || *p == 'O') kind = HidKind::Other;
+        else return false;
+        if (parsed.count == kMaxHidDevices) return false;
+        parsed.kinds[parsed.count++] = kind;
+    }
+    list = parsed;
+    return true;
+}
+
 } // namespace kav::sim

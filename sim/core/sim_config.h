@@ -2,13 +2,25 @@
 // the driver's service key before it starts:
 //   SerialPorts    REG_SZ     the COM port numbers, e.g. "3,5" (blanks or
 //                             commas between them); none or absent: no ports
-//   SerialCloseMs  REG_DWORD  how long a pulsed drawer stays open (default 3000)
+//   AdapterPorts   REG_SZ     COM port numbers, as SerialPorts, of ports that
+//                             sit on USB-to-RS232 adapters: each is a serial
+//                             port with a drawer, and the adapter's instance
+//                             keys name it in the device registry
+//   HidDevices     REG_SZ     the HID devices in listing order, one letter
+//                             each: "d" a drawer, "o" another device that opens
+//                             but answers no string, e.g. "odd"
+//   SerialCloseMs  REG_DWORD  how long a pulsed drawer stays open, serial and
+//                             HID alike (default 3000)
 #pragma once
+#include "hid_drawer_model.h"
+
 #include <stdint.h>
 
 namespace kav::sim {
 
 inline constexpr const wchar_t* kSerialPortsValue = L"SerialPorts";
+inline constexpr const wchar_t* kAdapterPortsValue = L"AdapterPorts";
+inline constexpr const wchar_t* kHidDevicesValue = L"HidDevices";
 inline constexpr const wchar_t* kSerialCloseMsValue = L"SerialCloseMs";
 inline constexpr uint32_t kDefaultCloseMs = 3000;
 
@@ -24,5 +36,20 @@ struct SerialPortList {
 // blanks or commas, or for more than kMaxSerialPorts of them. A number given
 // twice counts once.
 bool parse_port_list(const char* text, SerialPortList& list);
+
+// Adds the numbers of more that into is missing, as long as it has room.
+void add_ports(SerialPortList& into, const SerialPortList& more);
+
+// The library looks at the first eight members of the HID class at most.
+inline constexpr int kMaxHidDevices = 8;
+
+struct HidDeviceList {
+    int count = 0;
+    HidKind kinds[kMaxHidDevices] = {};
+};
+
+// False, with the list empty, for a letter other than d or o (either case;
+// blanks and commas between them are allowed) or more than kMaxHidDevices.
+bool parse_hid_devices(const char* text, HidDeviceList& list);
 
 } // namespace kav::sim

@@ -277,19 +277,15 @@ void SERIAL_RemoveDevice(PDEVICE_OBJECT device)
 
 constexpr SIM_MODULE kSerialModule = {
     "serial",           SERIAL_Create, SERIAL_Close,       SERIAL_Cleanup,     SERIAL_Read,
-    SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice,
+    SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice, nullptr,
 };
 
 // "\Device\KavSimSerial<n>" linked as "\DosDevices\COM<n>".
 bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
 {
     WCHAR device_buffer[48];
-    UNICODE_STRING device_name{0, sizeof device_buffer, device_buffer};
-    RtlAppendUnicodeToString(&device_name, L"\\Device\\KavSimSerial");
-    UNICODE_STRING number_text{0, static_cast<USHORT>(sizeof device_buffer - device_name.Length),
-                               device_buffer + device_name.Length / sizeof(WCHAR)};
-    RtlIntegerToUnicodeString(number, 10, &number_text);
-    device_name.Length = static_cast<USHORT>(device_name.Length + number_text.Length);
+    UNICODE_STRING device_name;
+    SIM_NumberedName(&device_name, device_buffer, sizeof device_buffer, L"\\Device\\KavSimSerial", number);
 
     PDEVICE_OBJECT device = nullptr;
     // Exclusive, as a real COM port; Wine ignores it, the core refuses instead.
@@ -308,12 +304,7 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
     KeInitializeTimer(&ext->Timer);
     KeInitializeDpc(&ext->Dpc, SERIAL_CloseTimer, ext);
 
-    ext->Link = UNICODE_STRING{0, sizeof ext->LinkBuffer, ext->LinkBuffer};
-    RtlAppendUnicodeToString(&ext->Link, L"\\DosDevices\\COM");
-    UNICODE_STRING link_number{0, static_cast<USHORT>(sizeof ext->LinkBuffer - ext->Link.Length),
-                               ext->LinkBuffer + ext->Link.Length / sizeof(WCHAR)};
-    RtlIntegerToUnicodeString(number, 10, &link_number);
-    ext->Link.Length = static_cast<USHORT>(ext->Link.Length + link_number.Length);
+    SIM_NumberedName(&ext->Link, ext->LinkBuffer, sizeof ext->LinkBuffer, L"\\DosDevices\\COM", number);
     status = IoCreateSymbolicLink(&ext->Link, &device_name);
     if (!NT_SUCCESS(status)) {
         SIM_Print("COM%lu: no link (0x%lx)\n", number, static_cast<ULONG>(status));
@@ -329,22 +320,24 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
 
 } // namespace
 
-int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
+int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG close_ms)
 {
-    char text[128];
-    kav::sim::SerialPortList ports;
-    if (SIM_ReadText(registry_path, kav::sim::kSerialPortsValue, text, sizeof text) &&
-        !kav::sim::parse_port_list(text, ports)) {
-        SIM_Print("SerialPorts \"%s\" is no port list: no serial ports\n", text);
-        return 0;
+    // The serial ports and the adapters' ports, each number once.
+    kav::sim::SerialPortList all;
+    const wchar_t* const values[] = {kav::sim::kSerialPortsValue, kav::sim::kAdapterPortsValue};
+    for (const wchar_t* value : values) {
+        char text[128];
+        kav::sim::SerialPortList ports;
+        if (!SIM_ReadText(registry_path, value, text, sizeof text)) continue;
+        if (!kav::sim::parse_port_list(text, ports)) {
+            SIM_Print("%ls \"%s\" is no port list: none of its ports\n", value, text);
+            continue;
+        }
+        kav::sim::add_ports(all, ports);
     }
-    ULONG close_ms = kav::sim::kDefaultCloseMs;
-    SIM_ReadNumber(registry_path, kav::sim::kSerialCloseMsValue, &close_ms);
-    SIM_Print("serial drawers close after %lu ms\n", close_ms);
-
     int made = 0;
-    for (int i = 0; i < ports.count; ++i) {
-        if (add_port(driver, ports.numbers[i], uint64_t{close_ms} * 1000)) ++made;
+    for (int i = 0; i < all.count; ++i) {
+        if (add_port(driver, all.numbers[i], uint64_t{close_ms} * 1000)) ++made;
     }
     return made;
 }

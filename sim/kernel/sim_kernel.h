@@ -1,7 +1,8 @@
 // The DDK for KAV_sim.sys, and the contract between its framework
 // (sim_driver.cpp) and its modules: every device's extension starts with the
 // table of the module that made it, and the framework routes each request
-// there. A module serves one kind of peripheral (serial drawers now).
+// there. A module serves one kind of peripheral: serial drawers, HID
+// devices; the adapters make no devices, only registry keys.
 #pragma once
 
 extern "C" {
@@ -27,6 +28,8 @@ struct SIM_MODULE {
     DRIVER_DISPATCH* Flush;
     // At unload, before the framework deletes the device.
     void (*RemoveDevice)(PDEVICE_OBJECT device);
+    // Plug and play requests; empty: completed as they came.
+    DRIVER_DISPATCH* Pnp;
 };
 
 // The first member of every device extension.
@@ -36,6 +39,10 @@ struct SIM_DEVICE_HEADER {
 
 // Completes a request with status and the count of bytes it returns.
 NTSTATUS SIM_Complete(PIRP irp, NTSTATUS status, ULONG_PTR information);
+
+// name = prefix followed by number in decimal, in buffer (size bytes): the
+// devices' and links' names. Cut to fit, as RtlAppendUnicodeToString does.
+void SIM_NumberedName(UNICODE_STRING* name, PWCHAR buffer, USHORT size, const wchar_t* prefix, ULONG number);
 
 // Microseconds on the performance counter: the drawers' clock.
 uint64_t SIM_NowUs();
@@ -48,6 +55,14 @@ uint64_t SIM_NowUs();
 bool SIM_ReadText(PUNICODE_STRING registry_path, const wchar_t* name, char* text, ULONG size);
 bool SIM_ReadNumber(PUNICODE_STRING registry_path, const wchar_t* name, ULONG* value);
 
-// The serial drawer module: makes the configured COM ports. Returns how many
-// it made.
-int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
+// The serial drawer module: makes the configured COM ports, the adapters'
+// ones among them. Returns how many it made.
+int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG close_ms);
+
+// The HID module: makes the configured HID devices. Returns how many.
+int HID_AddDevices(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG close_ms);
+
+// The adapters: writes their instance keys; returns how many. Removing them
+// is part of unloading.
+int ADAPTER_AddInstances(PUNICODE_STRING registry_path);
+void ADAPTER_RemoveInstances();

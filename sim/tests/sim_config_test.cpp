@@ -49,3 +49,57 @@ TEST(ParsePortList, RefusesAnythingElseAndLeavesTheListEmpty)
 
 } // namespace
 } // namespace kav::sim
+
+namespace kav::sim {
+namespace {
+
+TEST(ParseHidDevices, ReadsKindsInListingOrderOrRefusesTheWholeList)
+{
+    const struct {
+        const char* text;
+        bool good;
+        std::vector<HidKind> kinds;
+    } cases[] = {
+        {"", true, {}},
+        {"d", true, {HidKind::Drawer}},
+        {"oDd", true, {HidKind::Other, HidKind::Drawer, HidKind::Drawer}},
+        {"d, o d", true, {HidKind::Drawer, HidKind::Other, HidKind::Drawer}},
+        {"dddddddd", true, std::vector<HidKind>(8, HidKind::Drawer)},
+        {"ddddddddd", false, {}},
+        {"dx", false, {}},
+        {"2", false, {}},
+    };
+    for (const auto& c : cases) {
+        HidDeviceList list;
+        list.count = 1;
+        EXPECT_EQ(parse_hid_devices(c.text, list), c.good) << c.text;
+        EXPECT_EQ(std::vector<HidKind>(list.kinds, list.kinds + list.count), c.kinds) << c.text;
+    }
+}
+
+} // namespace
+} // namespace kav::sim
+
+namespace kav::sim {
+namespace {
+
+TEST(AddPorts, JoinsTwoListsWithEachNumberOnceUpToTheLimit)
+{
+    SerialPortList serial;
+    SerialPortList adapters;
+    ASSERT_TRUE(parse_port_list("3,5", serial));
+    ASSERT_TRUE(parse_port_list("5,7,12", adapters));
+    add_ports(serial, adapters);
+    EXPECT_EQ(std::vector<int>(serial.numbers, serial.numbers + serial.count), (std::vector<int>{3, 5, 7, 12}));
+
+    SerialPortList full;
+    SerialPortList more;
+    ASSERT_TRUE(parse_port_list("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", full));
+    ASSERT_TRUE(parse_port_list("17", more));
+    add_ports(full, more);
+    EXPECT_EQ(full.count, kMaxSerialPorts);
+    EXPECT_EQ(full.numbers[kMaxSerialPorts - 1], 16);
+}
+
+} // namespace
+} // namespace kav::sim

@@ -1,8 +1,8 @@
 // The README's run command on the simulated terminal. With --interactive it
 // starts the utility for a person and waits until they close it; without it,
 // on a machine with no display, it takes a short unattended tour: start, open
-// one drawer, read its state, fire the RS232 drawer on the simulated COM3 and
-// watch it open, exit; then an unattended loop test of three
+// one drawer, read its state, open the simulated USB drawer and read its
+// state, fire the RS232 drawer on the simulated COM3 and watch it open, exit; then an unattended loop test of three
 // ticks from auto.ini, which ends the program by itself and leaves its log.
 // Screenshots and the log land in the artefact folder.
 #include "gui_driver.h"
@@ -37,7 +37,7 @@ int loop_test()
         return 1;
     }
     Sleep(2500); // into the run, past the running notice
-    std::printf("demo: loop test running, screenshot %s\n", kavgui::screenshot("4_loop_test").c_str());
+    std::printf("demo: loop test running, screenshot %s\n", kavgui::screenshot("5_loop_test").c_str());
     if (!utility.wait_for_exit(30000)) {
         std::puts("demo: the loop test did not end by itself");
         utility.end();
@@ -49,6 +49,35 @@ int loop_test()
     std::ifstream file("C:\\kav_gui\\demo_loop\\LoopTest.log");
     for (std::string line; std::getline(file, line);) std::printf("  %s\n", line.c_str());
     return log.empty() ? 1 : 0;
+}
+
+// The USB menu: open USB drawer 1 (a simulated HID drawer) and read its state.
+bool usb_drawer(kavgui::Utility& utility, HWND main)
+{
+    std::string error;
+    if (!utility.choose_menu(main, {"&Action", "&USB ", "Open Cash Drawer &1"}, &error) || !utility.settle(main)) {
+        std::printf("demo: %s\n", error.c_str());
+        return false;
+    }
+    if (const auto box = utility.find_message_box()) {
+        std::printf("demo: USB > Open Cash Drawer 1 says \"%s\" (is a HID drawer simulated?)\n", box->text.c_str());
+        kavgui::press_ok(*box);
+        return false;
+    }
+    std::puts("demo: USB > Open Cash Drawer 1 chosen: the simulated USB drawer springs open");
+    if (!utility.choose_menu(main, {"&Action", "&USB ", "Status &1"}, &error)) {
+        std::printf("demo: %s\n", error.c_str());
+        return false;
+    }
+    const auto box = utility.wait_for_message_box();
+    if (!box) {
+        std::puts("demo: no USB status message appeared");
+        return false;
+    }
+    std::printf("demo: USB > Status 1 says \"%s\", screenshot %s\n", box->text.c_str(),
+                kavgui::screenshot("3_usb_drawer_status").c_str());
+    kavgui::press_ok(*box);
+    return box->text == "Cash Drawer 1 Is Open";
 }
 
 // The RS232 window: fire drawer 1 on COM3 and see its indicator turn to Open.
@@ -68,7 +97,7 @@ bool rs232_drawer(kavgui::Utility& utility, HWND main)
     }
     const bool opened = kavgui::wait_until([&] { return kavgui::find_child(window, "Static", "Open") != nullptr; });
     std::printf("demo: RS232 > Open and Status, drawer 1 fired on COM3: %s, screenshot %s\n",
-                opened ? "its indicator shows Open" : "no Open shown", kavgui::screenshot("3_rs232_drawer").c_str());
+                opened ? "its indicator shows Open" : "no Open shown", kavgui::screenshot("4_rs232_drawer").c_str());
     kavgui::click(kavgui::find_child(window, "Button", "&Cancel"));
     kavgui::wait_until([&] { return !IsWindow(window); });
     return opened;
@@ -129,6 +158,7 @@ int main(int argc, char** argv)
     } else {
         status = 1;
     }
+    if (!usb_drawer(utility, main)) status = 1;
     if (!rs232_drawer(utility, main)) status = 1;
     if (utility.choose_menu(main, {"&File", "&exit"}, &error) && utility.wait_for_exit()) {
         std::printf("demo: exit chosen; the KAV_cash service is %s\n",

@@ -16,20 +16,10 @@
 namespace {
 
 using kavgui::MessageBoxInfo;
+using kavgui::plain_box;
 using kavgui::Utility;
 
 constexpr const char* kDioWindowCaption = "Thin Client/VOLX-8623 DIO Address Setting";
-
-::testing::AssertionResult plain_box(const std::optional<MessageBoxInfo>& box, const std::string& text,
-                                     const std::string& title)
-{
-    if (!box) return ::testing::AssertionFailure() << "no message box appeared";
-    const std::vector<std::string> ok_only{"OK"};
-    if (box->text == text && box->title == title && box->buttons == ok_only && !box->has_icon)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << ::testing::PrintToString(*box) << "; want \"" << text
-                                         << "\" titled \"" << title << "\", an OK button only and no icon";
-}
 
 void note_service_prepared()
 {
@@ -100,6 +90,34 @@ TEST(LibraryMissing, ReportsLoadFailureAndMakesNoService)
     }
     EXPECT_TRUE(utility.wait_for_exit()) << "the utility ends when the library does not load";
     EXPECT_FALSE(kavgui::service_exists());
+}
+
+// A tillio.dll planted in the utility's own folder (here a copy of a system
+// DLL that has none of the library's exports) is never the one loaded: the
+// utility loads the library by its full path in the system directory, so it
+// starts as usual.
+TEST(PlantedLibrary, TheSystemDirectorysLibraryIsLoadedNotOneBesideTheProgram)
+{
+    ASSERT_TRUE(kavgui::remove_service());
+    ASSERT_EQ(kavgui::prepare_stopped_service(), 0u);
+    char system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    CreateDirectoryA("C:\\kav_gui", nullptr);
+    CreateDirectoryA("C:\\kav_gui\\planted_library", nullptr);
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(),
+                          "C:\\kav_gui\\planted_library\\tillio.dll", FALSE))
+        << GetLastError();
+
+    Utility utility;
+    std::string error;
+    ASSERT_TRUE(utility.start("planted_library", std::string(), &error)) << error;
+    const HWND main = utility.wait_for_window(kavgui::kMainCaption);
+    ASSERT_NE(main, nullptr) << "the main window did not appear";
+    ASSERT_TRUE(utility.settle(main));
+    const auto box = utility.find_message_box();
+    EXPECT_FALSE(box) << ::testing::PrintToString(*box);
+    ASSERT_TRUE(utility.choose_menu(main, {"&File", "&exit"}, &error)) << error;
+    EXPECT_TRUE(utility.wait_for_exit());
 }
 
 // One interactive run, shared by the cases below in their order; each case
@@ -291,6 +309,35 @@ TEST_F(MainWindow, ThinClientDrawersUseTheAddressChosenInTheDioWindow)
     const size_t first = lines.find(opened);
     EXPECT_NE(lines.find(opened, first + 1), std::string::npos) << "toolbar button 5; trace:\n" << lines;
     EXPECT_FALSE(kavwine::has_line_starting(lines, "simulated terminal: DIO drawer 1 opened (port 0x280)"));
+}
+
+// No USB drawer here: Wine's own HID devices take the numbers and refuse
+// the request, and toolbar buttons 7 and 8 say so as their menu items do.
+TEST_F(MainWindow, WithoutAUsbDrawerToolbarButtons7And8FailAsTheirMenuItemsDo)
+{
+    const std::vector<std::string> usb{"&Action", "&USB "};
+    const struct {
+        int button;
+        const char* item;
+        const char* message;
+    } cases[] = {
+        {7, "Open Cash Drawer &1", "Open USB Cash Drawer 1 Failed"},
+        {8, "Open Cash Drawer &2", "Open USB Cash Drawer 2 Failed"},
+    };
+    for (const auto& c : cases) {
+        auto box = box_after(item(usb, c.item));
+        EXPECT_TRUE(plain_box(box, c.message, "Error")) << c.item;
+        if (box) {
+            EXPECT_TRUE(kavgui::press_ok(*box));
+        }
+        std::string error;
+        ASSERT_TRUE(utility_->click_toolbar_button(main_, c.button, &error)) << error;
+        box = utility_->wait_for_message_box();
+        EXPECT_TRUE(plain_box(box, c.message, "Error")) << "toolbar button " << c.button;
+        if (box) {
+            EXPECT_TRUE(kavgui::press_ok(*box));
+        }
+    }
 }
 
 TEST_F(MainWindow, WithTheDriverStoppedFullStatusReportsAndShortStatusIsSilent)

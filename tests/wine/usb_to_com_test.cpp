@@ -16,14 +16,6 @@ using kavwine::export_of;
 
 constexpr const char* kAdapterKey = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_067b&Pid_2303";
 
-bool key_exists(const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // One adapter instance: Control\DeviceReference (a number, as the system
 // stores it; only its presence counts) and Device Parameters\PortName.
 void add_instance(const std::string& id, const char* port, bool referenced = true)
@@ -85,7 +77,7 @@ TEST_F(UsbToCom, NoAdapterEverInstalledIsReportedAndNothingIsCreated)
     Areas areas;
     EXPECT_EQ(enumerate_(areas.list), -10);
     EXPECT_EQ(areas.list[0], ' ') << "the list is untouched";
-    EXPECT_FALSE(key_exists(kAdapterKey)) << "the adapter key was created";
+    EXPECT_FALSE(kavwine::hklm_key_exists(kAdapterKey)) << "the adapter key was created";
 }
 
 TEST_F(UsbToCom, ListsTheAttachedAdaptersPortsAndHandsThemOutOneByOne)

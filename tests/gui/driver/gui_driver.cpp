@@ -155,6 +155,17 @@ void PrintTo(const MessageBoxInfo& box, std::ostream* os)
     *os << "}" << (box.has_icon ? ", with an icon" : ", no icon");
 }
 
+::testing::AssertionResult plain_box(const std::optional<MessageBoxInfo>& box, const std::string& text,
+                                     const std::string& title)
+{
+    if (!box) return ::testing::AssertionFailure() << "no message box appeared";
+    const std::vector<std::string> ok_only{"OK"};
+    if (box->text == text && box->title == title && box->buttons == ok_only && !box->has_icon)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ::testing::PrintToString(*box) << "; want \"" << text
+                                         << "\" titled \"" << title << "\", an OK button only and no icon";
+}
+
 MessageBoxInfo read_message_box(HWND box)
 {
     MessageBoxInfo info;
@@ -258,6 +269,19 @@ DWORD prepare_stopped_service()
 }
 
 bool remove_service() { return kavwine::remove_service(kavwine::kServiceName) == ERROR_SUCCESS; }
+
+HWND Utility::start_for_this_test(std::string* error)
+{
+    if (!remove_service() || prepare_stopped_service() != 0) {
+        *error = "could not prepare the KAV_cash service";
+        return nullptr;
+    }
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!start(test != nullptr ? test->name() : "no_test", std::string(), error)) return nullptr;
+    const HWND main = wait_for_window(kMainCaption);
+    if (main == nullptr) *error = "the main window did not appear";
+    return main;
+}
 
 std::string screenshot(const std::string& name)
 {

@@ -28,6 +28,10 @@ struct MessageBoxInfo {
 };
 void PrintTo(const MessageBoxInfo& box, std::ostream* os);
 MessageBoxInfo read_message_box(HWND box);
+// The box shows text under title with an OK button only and no icon, as the
+// utility's messages do.
+::testing::AssertionResult plain_box(const std::optional<MessageBoxInfo>& box, const std::string& text,
+                                     const std::string& title);
 // Clicks the box's one button and waits until the box is gone.
 bool press_ok(const MessageBoxInfo& box, DWORD timeout_ms = kWaitMs);
 // Clicks the box's button with this caption ("&Yes") and waits until the box is gone.
@@ -79,6 +83,10 @@ public:
     // Copies the utility (KAV_GUI_UTILITY) into C:\kav_gui\<folder>, writes
     // auto.ini there (none for nullopt), and starts it in that folder.
     bool start(const std::string& folder, const std::optional<std::string>& auto_ini, std::string* error);
+    // A run of its own for the running test case: the KAV_cash service made
+    // afresh and stopped, the utility started in a folder named after the
+    // case with an empty auto.ini; its main window, or null with error set.
+    HWND start_for_this_test(std::string* error);
     DWORD pid() const { return process_.dwProcessId; }
     bool running() const;
     bool wait_for_exit(DWORD timeout_ms = kWaitMs);

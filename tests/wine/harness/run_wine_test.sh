@@ -17,13 +17,17 @@
 # With --sim-driver, the simulated peripherals (KAV_sim.sys) run beside it, as
 # the kernel service "KAV_sim": --sim-serial "3,5" gives COM3 and COM5 a drawer
 # each (the prefix's own dosdevices/comN links for them go first, and Wine is
-# told to make none), --sim-close-ms how long a pulsed drawer stays open.
+# told to make none), --sim-adapters "7" the same for ports on USB-to-RS232
+# adapters (whose instance keys the driver writes), --sim-hid "odd" HID
+# devices in listing order (d a drawer, o another device), --sim-close-ms how
+# long a pulsed drawer stays open.
 # The exit status is the program's, or 1 if the service steps failed.
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
 #                         [--wow64] [--no-service] [--drive LETTER]... [--display :N]
-#                         [--sim-driver SYS [--sim-serial N,N...] [--sim-close-ms MS]]
+#                         [--sim-driver SYS [--sim-serial N,N...] [--sim-adapters N,N...]
+#                                           [--sim-hid KINDS] [--sim-close-ms MS]]
 #                         -- PROGRAM [ARGS...]
 set -euo pipefail
 here=$(dirname "${BASH_SOURCE[0]}")
@@ -36,7 +40,7 @@ readonly sim_service=KAV_sim
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
 template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display='' wow64=0
-sim_driver='' sim_serial='' sim_close_ms=''
+sim_driver='' sim_serial='' sim_adapters='' sim_hid='' sim_close_ms=''
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -61,6 +65,18 @@ while (($#)); do
         exit 2
       fi
       sim_serial=$2; shift 2 ;;
+    --sim-adapters)
+      if [[ ! $2 =~ ^[0-9]+([ ,]+[0-9]+)*$ ]]; then
+        echo "run_wine_test: --sim-adapters takes COM port numbers such as 7,12, not $2" >&2
+        exit 2
+      fi
+      sim_adapters=$2; shift 2 ;;
+    --sim-hid)
+      if [[ ! $2 =~ ^[dDoO]{1,8}$ ]]; then
+        echo "run_wine_test: --sim-hid takes up to 8 letters d (drawer) or o (other device), not $2" >&2
+        exit 2
+      fi
+      sim_hid=$2; shift 2 ;;
     --sim-close-ms)
       if [[ ! $2 =~ ^[0-9]+$ ]]; then
         echo "run_wine_test: --sim-close-ms takes milliseconds, not $2" >&2
@@ -72,7 +88,7 @@ while (($#)); do
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] [--sim-driver SYS [--sim-serial N,N...] [--sim-close-ms MS]] -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] [--sim-driver SYS [--sim-serial N,N...] [--sim-adapters N,N...] [--sim-hid KINDS] [--sim-close-ms MS]] -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
 if ((wow64)) && [[ $KAV_WINE_ARCH != win64 ]]; then
@@ -198,7 +214,7 @@ sim_svc() { timeout 60 "$WINE" "$helper" "$1" "$sim_service" "${@:2}" 2>>"$trace
 remove_com_links() {
   local port
   for port in {1..16}; do
-    if [[ ,$sim_serial, == *,$port,* ]]; then
+    if [[ ,$sim_serial,$sim_adapters, == *,$port,* ]]; then
       rm -f "$WINEPREFIX/dosdevices/com$port"
     else
       mkdir -p "$work/no-port"
@@ -228,6 +244,8 @@ if [[ -n $sim_driver ]]; then
     echo
     echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\KAV_sim]'
     echo "\"SerialPorts\"=\"$sim_serial\""
+    echo "\"AdapterPorts\"=\"$sim_adapters\""
+    echo "\"HidDevices\"=\"$sim_hid\""
     if [[ -n $sim_close_ms ]]; then
       printf '"SerialCloseMs"=dword:%08x\n' "$sim_close_ms"
     fi
@@ -238,6 +256,15 @@ if [[ -n $sim_driver ]]; then
   sim_created=1
   timeout 60 "$WINE" reg import "$(windows_path "$sim_reg")" >/dev/null 2>>"$trace"
   sim_svc start
+  # Running is reported before DriverEntry is done; its last line says it is.
+  for _ in {1..200}; do
+    grep -q "$sim_service: loaded:" "$trace" 2>/dev/null && break
+    sleep 0.1
+  done
+  if ! grep -q "$sim_service: loaded:" "$trace" 2>/dev/null; then
+    echo "run_wine_test: FAIL: $sim_service did not finish loading" >&2
+    exit 1
+  fi
 fi
 
 if [[ -n $driver ]] && ((make_service)); then
@@ -250,11 +277,21 @@ fi
 
 # The program's own console output stays readable: no fixme noise.
 # In the background, so that an interruption is handled at once.
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" &
+# Its error output (and that of the programs it starts) is kept and shown
+# after it: an exception Wine swallowed inside a window procedure is a fault
+# that Windows does not forgive, so it fails the run.
+program_errors=$work/program_errors.log
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" \
+  2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''
+cat "$program_errors" >&2
 if ((status == 124)); then
   echo "run_wine_test: FAIL: $1 did not finish within $timeout_s s" >&2
+fi
+if grep -q "KiUserCallbackDispatcher ignoring exception" "$program_errors"; then
+  echo "run_wine_test: FAIL: an exception inside a window procedure was ignored (see above)" >&2
+  ((status)) || status=1
 fi
 exit "$status"

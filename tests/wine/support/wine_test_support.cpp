@@ -114,4 +114,12 @@ void DriverStoppedTest::TearDown()
     EXPECT_TRUE(h.valid()) << "the device opens again after the restart, error " << reopened.error;
 }
 
+bool hklm_key_exists(const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 } // namespace kavwine

@@ -27,6 +27,9 @@ std::string beside_this_program(const std::string& file);
 
 bool on_wine();
 
+// Whether HKEY_LOCAL_MACHINE\path exists (opened for reading only).
+bool hklm_key_exists(const char* path);
+
 // A DLL's export as the function type the caller knows it by.
 template <typename Fn>
 Fn export_of(HMODULE module, const char* name)
