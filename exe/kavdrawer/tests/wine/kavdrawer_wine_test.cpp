@@ -1,8 +1,10 @@
 // kavdrawer.exe on the simulated terminal (the emulation driver: board
-// drawers spring open on a pulse and close 3 s later) and on simulated serial
-// drawers on COM3 and COM5 (KAV_sim.sys), which close 4 s after a pulse.
-// The tool runs as a separate process, as a script runs it: exit codes,
-// standard output and error, JSON read back.
+// drawers spring open on a pulse and close 3 s later) and on the simulated
+// peripherals of KAV_sim.sys (CMakeLists.txt): serial drawers on COM3 and
+// COM5, a drawer on a USB-to-RS232 adapter's COM7, and two HID devices, a
+// drawer (usb:1) and one that answers no drawer request (usb:2); each drawer
+// closes 4 s after a pulse. The tool runs as a separate process, as a script
+// runs it: exit codes, standard output and error, JSON read back.
 #include "run_tool.h"
 #include "wine_service_control.h"
 #include "wine_test_support.h"
@@ -21,7 +23,7 @@ using kavcli::run_tool;
 using kavcli::ToolRun;
 
 constexpr DWORD kBoardCloseMs = 3000;
-constexpr DWORD kSerialCloseMs = 4000; // SIM_CLOSE_MS in CMakeLists.txt
+constexpr DWORD kSimCloseMs = 4000; // SIM_CLOSE_MS in CMakeLists.txt
 
 enum Exit : DWORD { kOk = 0, kClosed = 1, kUsage = 2, kNoSuchDrawer = 3, kNotReachable = 4, kTimedOut = 6 };
 
@@ -40,8 +42,7 @@ void wait_closed(const std::string& drawer)
         << drawer << " did not close again";
 }
 
-// One drawer of each kind the terminal offers. The simulated USB drawers and
-// USB-to-RS232 adapter ports join this table once the simulator has them.
+// One drawer of each kind the terminal offers.
 struct DrawerKind {
     const char* drawer;
     DWORD closes_after_ms;
@@ -49,7 +50,9 @@ struct DrawerKind {
 const DrawerKind kDrawers[] = {
     {"VOLX-8613:1", kBoardCloseMs},
     {"thin-client:2@0x200", kBoardCloseMs},
-    {"com3", kSerialCloseMs},
+    {"usb:1", kSimCloseMs},
+    {"com3", kSimCloseMs},
+    {"com7", kSimCloseMs}, // on the adapter
 };
 
 TEST(KavDrawer, ListShowsWhatTheSimulatedTerminalOffers)
@@ -57,9 +60,10 @@ TEST(KavDrawer, ListShowsWhatTheSimulatedTerminalOffers)
     const ToolRun text = run_tool("list");
     ASSERT_EQ(text.exit_code, kOk) << describe("list", text);
     for (const char* line : {"VOLX-8613:1\tboard\tVOLX-8613", "thin-client:2@0x280\tboard\tPellor (x86)",
-                             "com3\tcom\tCOM3", "com5\tcom\tCOM5"})
+                             "usb:1\tusb\tclosed", "com7\tusb-to-rs232\tCOM7", "com3\tcom\tCOM3", "com5\tcom\tCOM5"})
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
-    EXPECT_EQ(text.out.find("usb:"), std::string::npos) << "no USB drawer is simulated";
+    EXPECT_EQ(text.out.find("usb:2"), std::string::npos) << "a HID device that is no drawer is not listed";
+    EXPECT_EQ(text.out.find("com7\tcom"), std::string::npos) << "the adapter's port is listed once";
 
     const ToolRun json = run_tool("list --json");
     ASSERT_EQ(json.exit_code, kOk) << describe("list --json", json);
@@ -102,8 +106,9 @@ TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
         const char* error;
     };
     const Case cases[] = {
-        {"status usb:1", kNotReachable, "kavdrawer: usb:1: not reachable (UsbCashDrawerStaus(1) = 0)"},
-        {"open usb:1", kNotReachable, "kavdrawer: usb:1: not reachable (UsbCashDrawer(1) = 0)"},
+        {"status usb:2", kNotReachable, "kavdrawer: usb:2: not reachable (UsbCashDrawerStaus(2) = 0)"},
+        {"open usb:2", kNotReachable, "kavdrawer: usb:2: not reachable (UsbCashDrawer(2) = 0)"},
+        {"status usb:3", kNotReachable, "kavdrawer: usb:3: not reachable (UsbCashDrawerStaus(3) = 0)"},
         {"status com9", kNotReachable, "kavdrawer: com9: not reachable (COM9 did not open)"},
         {"open com9", kNotReachable, "kavdrawer: com9: not reachable (RS232OpenCashDrawer(9) = -1)"},
         {"status usb:6", kNoSuchDrawer, "kavdrawer: 'usb:6': USB drawers are numbered 1 to 5"},
