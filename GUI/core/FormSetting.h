@@ -133,6 +133,10 @@ struct RunPlan {
 std::optional<RunPlan> plan_run(const std::string& loop_type, const std::string& interval,
                                 const std::string& count_or_time);
 
+// The message that ends a run on this DeviceControl result, or null for one
+// that does not (the console tool's loop ends on the same results).
+const char* device_control_failure(int32_t result);
+
 // "Current: " and the tick with a blank in the sign position.
 std::string current_line(int32_t tick);
 

@@ -48,6 +48,7 @@ Library bind_library_on_first_call(ProcLookup lookup)
     bind(library.UsbCashDrawer, "UsbCashDrawer");
     bind(library.UsbCashDrawerStaus, "UsbCashDrawerStaus");
     bind(library.CheckRS232Controller, "CheckRS232Controller");
+    bind(library.RS232OpenCashDrawer, "RS232OpenCashDrawer");
     bind(library.EnumUsbToComNum, "EnumUsbToComNum");
     bind(library.GetUsbToComToken, "GetUsbToComToken");
     bind(library.StringTrim, "StringTrim");

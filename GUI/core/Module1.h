@@ -44,6 +44,8 @@ struct Library {
     std::function<int32_t(int32_t drawer)> UsbCashDrawerStaus;
     // -1 when the COM port is not usable.
     std::function<int32_t(int32_t port)> CheckRS232Controller;
+    // 0 message sent, -1 port did not open, -4 settings refused (the console tool).
+    std::function<int32_t(int32_t port)> RS232OpenCashDrawer;
 
     // Port count, or -7..-10; the list is rewritten in place.
     std::function<int32_t(char* port_list)> EnumUsbToComNum;

@@ -26,6 +26,8 @@ constexpr BoardDrawer kBoardDrawers[] = {
     {"VOLX-9842", 26}, {"VOLX-9613", 30}, {"VOLX-9623", 10}, {"VOLX-8613", 12}, {"VOLX-8623", 20}, {"Pellor (x86)", 16},
 };
 
+} // namespace
+
 const char* device_control_failure(int32_t result)
 {
     switch (result) {
@@ -35,8 +37,6 @@ const char* device_control_failure(int32_t result)
     default: return nullptr;
     }
 }
-
-} // namespace
 
 void FormSetting::Timer_Timer()
 {

@@ -101,6 +101,14 @@ bool Win32SerialDevice::write(std::string_view text)
     return done && written == text.size();
 }
 
+bool Win32SerialDevice::carrier_detect(bool& high) const
+{
+    DWORD modem = 0;
+    if (port_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(port_, &modem)) return false;
+    high = (modem & MS_RLSD_ON) != 0;
+    return true;
+}
+
 void Win32SerialDevice::watch(const WorkerContext& context)
 {
     const HANDLE waits[2] = {context.stop_event(), wait_.hEvent};

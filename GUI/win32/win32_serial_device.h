@@ -17,6 +17,10 @@ public:
     bool open(int port) override;
     void close() override;
     bool write(std::string_view text) override;
+    // The carrier-detect line of the open port: false when it is not open or
+    // the line cannot be read. For the console tool, whose watch needs the
+    // state the events start from.
+    bool carrier_detect(bool& high) const;
 
     // The watcher's body, on its own thread while the port is open: blocks
     // in WaitCommEvent (no polling) and posts each change with the carrier

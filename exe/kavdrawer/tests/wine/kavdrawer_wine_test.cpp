@@ -1,0 +1,276 @@
+// kavdrawer.exe on the simulated terminal (the emulation driver: board
+// drawers spring open on a pulse and close 3 s later) and on the simulated
+// peripherals of KAV_sim.sys (CMakeLists.txt): serial drawers on COM3 and
+// COM5, a drawer on a USB-to-RS232 adapter's COM7, and two HID devices, a
+// drawer (usb:1) and one that answers no drawer request (usb:2); each drawer
+// closes 4 s after a pulse. The tool runs as a separate process, as a script
+// runs it: exit codes, standard output and error, JSON read back.
+#include "run_tool.h"
+#include "wine_service_control.h"
+#include "wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using kavcli::json_text;
+using kavcli::parse_json_object;
+using kavcli::run_tool;
+using kavcli::ToolRun;
+
+constexpr DWORD kBoardCloseMs = 3000;
+constexpr DWORD kSimCloseMs = 4000; // SIM_CLOSE_MS in CMakeLists.txt
+
+enum Exit : DWORD { kOk = 0, kClosed = 1, kUsage = 2, kNoSuchDrawer = 3, kNotReachable = 4, kTimedOut = 6 };
+
+std::string describe(const std::string& arguments, const ToolRun& run)
+{
+    char exit[16];
+    std::snprintf(exit, sizeof exit, "0x%lX", static_cast<unsigned long>(run.exit_code));
+    return "kavdrawer " + arguments + "\n  exit " + exit + " after " + std::to_string(run.elapsed_ms) +
+           " ms\n  out: " + run.out + "\n  err: " + run.err;
+}
+
+// A drawer after it has closed again, so each case starts from a closed drawer.
+void wait_closed(const std::string& drawer)
+{
+    EXPECT_TRUE(kavwine::wait_until([&] { return run_tool("status " + drawer).exit_code == kClosed; }, 10000))
+        << drawer << " did not close again";
+}
+
+// One drawer of each kind the terminal offers.
+struct DrawerKind {
+    const char* drawer;
+    DWORD closes_after_ms;
+};
+const DrawerKind kDrawers[] = {
+    {"VOLX-8613:1", kBoardCloseMs},
+    {"thin-client:2@0x200", kBoardCloseMs},
+    {"usb:1", kSimCloseMs},
+    {"com3", kSimCloseMs},
+    {"com7", kSimCloseMs}, // on the adapter
+};
+
+TEST(KavDrawer, ListShowsWhatTheSimulatedTerminalOffers)
+{
+    const ToolRun text = run_tool("list");
+    ASSERT_EQ(text.exit_code, kOk) << describe("list", text);
+    for (const char* line : {"VOLX-8613:1\tboard\tVOLX-8613", "thin-client:2@0x280\tboard\tPellor (x86)",
+                             "usb:1\tusb\tclosed", "com7\tusb-to-rs232\tCOM7", "com3\tcom\tCOM3", "com5\tcom\tCOM5"})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
+    EXPECT_EQ(text.out.find("usb:2"), std::string::npos) << "a HID device that is no drawer is not listed";
+    EXPECT_EQ(text.out.find("com7\tcom"), std::string::npos) << "the adapter's port is listed once";
+
+    const ToolRun json = run_tool("list --json");
+    ASSERT_EQ(json.exit_code, kOk) << describe("list --json", json);
+    const auto lines = json.out_lines();
+    ASSERT_EQ(lines.size(), 1u) << json.out;
+    const auto object = parse_json_object(lines[0]);
+    ASSERT_TRUE(object) << lines[0];
+    EXPECT_EQ(json_text(object->at("command")), "list");
+    EXPECT_NE(object->at("drawers").find(R"({"drawer":"com5","kind":"com","detail":"COM5"})"), std::string::npos);
+}
+
+TEST(KavDrawer, OpenAndStatusOfEachKindWithTheirExitCodes)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        ToolRun run = run_tool("status " + drawer);
+        EXPECT_EQ(run.exit_code, kClosed) << describe("status " + drawer, run);
+        EXPECT_EQ(run.out_lines(), std::vector<std::string>{drawer + " closed"});
+
+        run = run_tool("open " + drawer);
+        EXPECT_EQ(run.exit_code, kOk) << describe("open " + drawer, run);
+        EXPECT_EQ(run.out_lines(), std::vector<std::string>{drawer + " opened"});
+
+        run = run_tool("--json status " + drawer);
+        EXPECT_EQ(run.exit_code, kOk) << describe("status " + drawer, run);
+        const auto object = parse_json_object(run.out);
+        ASSERT_TRUE(object) << run.out;
+        EXPECT_EQ(json_text(object->at("state")), "open") << run.out;
+        EXPECT_EQ(json_text(object->at("drawer")), drawer);
+        EXPECT_EQ(object->at("code"), "0");
+    }
+}
+
+TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
+{
+    struct Case {
+        const char* arguments;
+        DWORD exit;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"status usb:2", kNotReachable, "kavdrawer: usb:2: not reachable (UsbCashDrawerStaus(2) = 0)"},
+        {"open usb:2", kNotReachable, "kavdrawer: usb:2: not reachable (UsbCashDrawer(2) = 0)"},
+        {"status usb:3", kNotReachable, "kavdrawer: usb:3: not reachable (UsbCashDrawerStaus(3) = 0)"},
+        {"status com9", kNotReachable, "kavdrawer: com9: not reachable (COM9 did not open)"},
+        {"open com9", kNotReachable, "kavdrawer: com9: not reachable (RS232OpenCashDrawer(9) = -1)"},
+        {"status usb:6", kNoSuchDrawer, "kavdrawer: 'usb:6': USB drawers are numbered 1 to 5"},
+        {"open VOLX-8613:3", kNoSuchDrawer, "kavdrawer: 'VOLX-8613:3': a board has drawers 1 and 2"},
+        {"open", kUsage, "kavdrawer: open needs a drawer, as in com3 or usb:1"},
+        {"shut com3", kUsage, "kavdrawer: unknown command 'shut'"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = run_tool(c.arguments);
+        EXPECT_EQ(run.exit_code, c.exit) << describe(c.arguments, run);
+        // Text-mode output: each line ends in CR LF, as a console tool's does.
+        EXPECT_EQ(run.err, std::string(c.error) + "\r\n") << describe(c.arguments, run);
+        EXPECT_EQ(run.out, "") << c.arguments;
+    }
+    const ToolRun help = run_tool("/?");
+    EXPECT_EQ(help.exit_code, kOk);
+    EXPECT_NE(help.out.find("kavdrawer [--json] wait-close <drawer>"), std::string::npos) << help.out;
+}
+
+// Opens the drawer, then runs wait-close on it with --json and the options:
+// its JSON result, once the exit code was the one expected.
+std::optional<std::map<std::string, std::string>> open_and_wait(const std::string& drawer, const std::string& options,
+                                                                DWORD exit_code)
+{
+    EXPECT_EQ(run_tool("open " + drawer).exit_code, kOk) << drawer;
+    const std::string arguments = "--json wait-close " + drawer + " " + options;
+    const ToolRun run = run_tool(arguments);
+    EXPECT_EQ(run.exit_code, exit_code) << describe(arguments, run);
+    if (run.exit_code != exit_code) return std::nullopt;
+    const auto object = parse_json_object(run.out);
+    EXPECT_TRUE(object) << run.out;
+    return object;
+}
+
+TEST(KavDrawer, WaitCloseReturnsWhenTheDrawerClosesByItself)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        const kavwine::TraceLog trace;
+        const size_t mark = trace.mark();
+        const auto object = open_and_wait(drawer, "--timeout 20", kOk);
+        ASSERT_TRUE(object);
+        EXPECT_EQ(json_text(object->at("state")), "closed");
+        // Closed within the drawer's time of its open, not at the timeout.
+        const double seconds = std::stod(object->at("seconds"));
+        EXPECT_GT(seconds, 0.3) << drawer << " was open when the wait began";
+        EXPECT_LT(seconds, kind.closes_after_ms / 1000.0 + 1.0) << drawer;
+        // A serial drawer's close is learnt from the port's carrier-detect
+        // event, which the simulator traces as the end of a pending wait.
+        if (drawer.starts_with("com")) {
+            const std::string port = "COM" + drawer.substr(3);
+            EXPECT_NE(trace.since(mark).find("KAV_sim: " + port + " wait ends: events 0x20"), std::string::npos)
+                << trace.since(mark);
+        }
+    }
+}
+
+TEST(KavDrawer, WaitCloseTimesOutOnADrawerHeldOpenAndSoundsTheAlarm)
+{
+    for (const DrawerKind& kind : kDrawers) {
+        const std::string drawer = kind.drawer;
+        wait_closed(drawer);
+        // Held open for its close time; the wait gives up well before.
+        const auto object = open_and_wait(drawer, "--timeout 1.5 --alarm-after 0.2", kTimedOut);
+        ASSERT_TRUE(object);
+        EXPECT_EQ(json_text(object->at("state")), "open");
+        EXPECT_EQ(object->at("seconds").substr(0, 2), "1.") << drawer;
+        EXPECT_EQ(object->at("beeps"), "2") << drawer << ": at 0.2 s and 1.2 s";
+    }
+}
+
+TEST(KavDrawer, ShortLoopWithJsonAndItsLog)
+{
+    wait_closed("VOLX-8613:2");
+    const std::string log = kavwine::beside_this_program("kavdrawer_loop.log");
+    DeleteFileA(log.c_str());
+    const std::string arguments = "--json loop VOLX-8613:2 --count 3 --interval 0.5 --log \"" + log + "\"";
+    const ToolRun run = run_tool(arguments);
+    ASSERT_EQ(run.exit_code, kOk) << describe(arguments, run);
+    const auto lines = run.out_lines();
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    for (int tick = 1; tick <= 3; ++tick) {
+        const auto object = parse_json_object(lines[tick - 1]);
+        ASSERT_TRUE(object) << lines[tick - 1];
+        EXPECT_EQ(object->at("tick"), std::to_string(tick));
+        EXPECT_EQ(object->at("of"), "3");
+        EXPECT_EQ(json_text(object->at("call")), "DeviceControl(14) = 0");
+        EXPECT_EQ(object->at("ok"), "true");
+    }
+    const auto summary = parse_json_object(lines[3]);
+    ASSERT_TRUE(summary) << lines[3];
+    EXPECT_EQ(summary->at("ticks"), "3");
+    EXPECT_EQ(summary->at("failures"), "0");
+    EXPECT_EQ(json_text(summary->at("end")), "completed");
+    EXPECT_GE(std::stod(summary->at("seconds")), 1.5) << "three ticks half a second apart";
+
+    std::ifstream file(log);
+    std::vector<std::string> logged;
+    for (std::string line; std::getline(file, line);) logged.push_back(line.substr(line.find(' ', 11) + 1));
+    for (std::string& line : logged)
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_EQ(logged, (std::vector<std::string>{"run started: VOLX-8613:2, Count, interval 0.5 sec, count 3",
+                                                "tick 1: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "tick 2: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "tick 3: VOLX-8613:2, DeviceControl(14) = 0",
+                                                "run ended: completed"}));
+}
+
+TEST(KavDrawer, LoopEndsOnTheFirstFailure)
+{
+    const std::string arguments = "--json loop com9 --count 3 --interval 0.2";
+    const ToolRun run = run_tool(arguments);
+    EXPECT_EQ(run.exit_code, kNotReachable) << describe(arguments, run);
+    const auto lines = run.out_lines();
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    const auto summary = parse_json_object(lines[1]);
+    ASSERT_TRUE(summary) << lines[1];
+    EXPECT_EQ(summary->at("ticks"), "1");
+    EXPECT_EQ(summary->at("failures"), "1");
+    EXPECT_EQ(json_text(summary->at("end")), "Open COM9 Failed");
+    EXPECT_EQ(json_text(summary->at("exit")), "not-reachable");
+}
+
+// The driver's service as the utility leaves it when it ends: gone. The tool
+// starts it for a board drawer and removes it again when it ends; a service
+// that was already running is left running.
+class KavDrawerWithoutDriver : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(kavwine::remove_service(kavwine::kServiceName), 0u); }
+    void TearDown() override
+    {
+        // The harness's service, with the image path Wine loads.
+        if (kavwine::service_state(kavwine::kServiceName) == kavwine::kNoService) {
+            EXPECT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+        }
+        if (kavwine::service_state(kavwine::kServiceName) != SERVICE_RUNNING) {
+            EXPECT_EQ(kavwine::start_service(kavwine::kServiceName), 0u);
+        }
+        EXPECT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u);
+    }
+};
+
+TEST_F(KavDrawerWithoutDriver, ABoardDrawerStartsTheServiceAndTheToolRemovesItAtItsEnd)
+{
+    // Under Wine the service must already exist to load (a relative image
+    // path fails, error 1114): it is made, stopped, as the installer leaves it.
+    kavwine::known_wine_difference("the tool's LoadService starts an existing service; Wine cannot create one "
+                                   "from the relative image path");
+    ASSERT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+    const ToolRun run = run_tool("status VOLX-8613:1");
+    EXPECT_EQ(run.exit_code, kClosed) << describe("status VOLX-8613:1", run);
+    EXPECT_TRUE(kavwine::wait_until(
+        [] { return kavwine::service_state(kavwine::kServiceName) == kavwine::kNoService; }, 10000))
+        << "the service the tool started is removed when it ends";
+
+    // Started by someone else: left as it is.
+    ASSERT_EQ(kavwine::create_kernel_service(kavwine::kServiceName, kavwine::kWineImagePath), 0u);
+    ASSERT_EQ(kavwine::start_service(kavwine::kServiceName), 0u);
+    ASSERT_EQ(kavwine::wait_for_dos_device(kavwine::kServiceName), 0u);
+    EXPECT_EQ(run_tool("status VOLX-8613:1").exit_code, kClosed);
+    EXPECT_EQ(kavwine::service_state(kavwine::kServiceName), static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+} // namespace
