@@ -19,17 +19,10 @@ using Log = std::vector<std::string>;
 
 // COM ports by number: present in the first pass, and (unless listed in
 // gone) in the second; CheckRS232Controller answers -1 for the rest.
-struct Rs232Fixture {
-    Log log;
+struct Rs232Fixture : testing::SerialWindowParts {
     std::set<int> present;
     std::set<int> gone_after_first_pass;
     std::vector<int> checked;
-    Library library;
-    FakeSerialDrawerView view{log};
-    FakeSerialLine line1{log, "MSComm"};
-    FakeSerialLine line2{log, "MSComm2"};
-    SerialPort comm1{line1, line1};
-    SerialPort comm2{line2, line2};
     Rs232PortScan scan{library};
     FormRS232 form{view, scan, comm1, comm2};
 

@@ -17,16 +17,9 @@ using Log = std::vector<std::string>;
 
 // The library's three calls as it answers them: a list of names each followed
 // by a blank, tokens taken off its front, trimming by a set of characters.
-struct UsbToComFixture {
-    Log log;
+struct UsbToComFixture : testing::SerialWindowParts {
     int32_t enum_result = 0;
     std::string ports; // what EnumUsbToComNum writes
-    Library library;
-    FakeSerialDrawerView view{log};
-    FakeSerialLine line1{log, "MSComm"};
-    FakeSerialLine line2{log, "MSComm2"};
-    SerialPort comm1{line1, line1};
-    SerialPort comm2{line2, line2};
     UsbToComPorts source{library};
     FormRS232 form{view, source, comm1, comm2};
 

@@ -1,6 +1,7 @@
 // A serial port over a fake line: the device and the watcher thread write into
 // one call log, and the test plays the watcher's posted messages itself. And
-// the serial drawer windows' view as the user would see it.
+// the serial drawer windows' view as the user would see it, and the parts
+// both serial windows' tests build their form from.
 #pragma once
 #include "FormRS232.h"
 #include "serial_port.h"
@@ -102,6 +103,19 @@ public:
 
 private:
     std::vector<std::string>& log_;
+};
+
+// What a serial window's form needs but its port source: one call log, the
+// library to script, the view and the two watched ports. A test's fixture
+// derives from it and adds the source and the form.
+struct SerialWindowParts {
+    std::vector<std::string> log;
+    Library library;
+    FakeSerialDrawerView view{log};
+    FakeSerialLine line1{log, "MSComm"};
+    FakeSerialLine line2{log, "MSComm2"};
+    SerialPort comm1{line1, line1};
+    SerialPort comm2{line2, line2};
 };
 
 } // namespace kav::gui::testing
