@@ -12,6 +12,7 @@
 
 namespace {
 
+using kavwine::count_lines;
 using kavwine::Handle;
 using kavwine::has_line;
 using kavwine::open_device;
@@ -54,14 +55,6 @@ bool control(HANDLE h, DWORD code, void* out = nullptr, DWORD out_len = 0, DWORD
     const BOOL ok = DeviceIoControl(h, code, nullptr, 0, out, out_len, &bytes, nullptr);
     if (returned != nullptr) *returned = bytes;
     return ok != FALSE;
-}
-
-size_t count_lines(const std::string& text, const std::string& message)
-{
-    const std::string line = kavwine::driver_line(message);
-    size_t n = 0;
-    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
-    return n;
 }
 
 TEST(Concurrency, TwoThreadsOnOneHandleKeepEverySequenceWhole)
