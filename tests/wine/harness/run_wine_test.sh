@@ -133,11 +133,18 @@ start=$SECONDS
 {
   flock -s 9
   mkdir "$WINEPREFIX"
-  # Wine never rewrites its DLLs in place, so the two big DLL folders are hard
-  # links into the template; the rest (registry, drive links) is copied.
-  tar -C "$template" --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/winsxs -cf - . |
-    tar -C "$WINEPREFIX" -xf -
-  cp -al "$template/drive_c/windows/system32" "$template/drive_c/windows/winsxs" "$WINEPREFIX/drive_c/windows/"
+  # Wine never rewrites its DLLs in place, so the big DLL folders (syswow64
+  # only in a 64-bit prefix where 32-bit programs run: half a gigabyte) are
+  # hard links into the template; the rest (registry, drive links) is copied.
+  linked=() excluded=()
+  for folder in system32 syswow64 winsxs; do
+    if [[ -d $template/drive_c/windows/$folder ]]; then
+      linked+=("$template/drive_c/windows/$folder")
+      excluded+=("--exclude=./drive_c/windows/$folder")
+    fi
+  done
+  tar -C "$template" "${excluded[@]}" -cf - . | tar -C "$WINEPREFIX" -xf -
+  cp -al "${linked[@]}" "$WINEPREFIX/drive_c/windows/"
 } 9<"$template.lock"
 rm -f "$WINEPREFIX/.kav-template"
 
