@@ -1,14 +1,21 @@
-// The library's USB-to-COM port discovery over a registry the input makes up
-// (keys that open, are missing or fail; any names and port texts; any subkey
-// count), then the token step over the list it wrote and over raw input.
-// Checks: the list stays within the caller's 50 bytes and keeps its form,
-// every key opened is closed once, and a token never passes its 10 bytes.
+// The library's USB-to-COM port discovery over a registry tree the input makes
+// up (an adapter key that opens, is missing or fails; any subkey count; per
+// instance, keys that open or not, a DeviceReference or none, any PortName
+// text), then the token step over the list it wrote and over raw input.
+// The ports that must be listed are worked out here from the tree alone, in
+// the system's terms: the list and every token are compared with the PortName
+// texts the tree handed out. Also: every key opened is closed once, and a
+// token never passes its 10 bytes.
 #include "fuzz_input.h"
 #include "usb_to_com.h"
+
+#include <strings.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,82 +24,195 @@ using kav::fuzz::Input;
 using kav::tillio::KeyOpen;
 using kav::tillio::RegistryKey;
 
-class FuzzRegistry final : public kav::tillio::RegistryReader {
-public:
-    explicit FuzzRegistry(Input& in) : in_(in) {}
-    ~FuzzRegistry() { check(); }
+void check(bool fact)
+{
+    if (!fact) std::abort();
+}
 
-    KeyOpen open(RegistryKey, const char*, RegistryKey* key) override
+// Registry names compare without regard to case, as the system's do.
+bool same_name(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+
+KeyOpen key_open(Input& in)
+{
+    switch (in.byte() % 4) {
+    case 0: return KeyOpen::Missing;
+    case 1: return KeyOpen::Failed;
+    default: return KeyOpen::Opened;
+    }
+}
+
+// A text of up to max_length characters; port names hold no blank or zero
+// (the list uses the blank).
+std::string text(Input& in, size_t max_length)
+{
+    std::string s(in.byte() % (max_length + 1), 'C');
+    for (char& c : s) {
+        const uint8_t b = in.byte();
+        if (b != 0 && b != ' ') c = static_cast<char>(b);
+    }
+    return s;
+}
+
+// One instance key under the adapter's key: Control holds DeviceReference,
+// Device Parameters holds PortName.
+struct Instance {
+    std::string name;
+    bool name_reads = true;
+    KeyOpen open = KeyOpen::Opened;
+    KeyOpen control = KeyOpen::Opened;
+    bool referenced = true;
+    KeyOpen parameters = KeyOpen::Opened;
+    std::optional<std::string> port_name;
+};
+
+struct Tree {
+    KeyOpen adapters = KeyOpen::Missing;
+    bool count_reads = true;
+    std::vector<Instance> instances;
+
+    explicit Tree(Input& in)
     {
-        switch (in_.byte() % 4) {
-        case 0: return KeyOpen::Missing;
-        case 1: return KeyOpen::Failed;
-        default: break;
+        adapters = key_open(in);
+        count_reads = in.byte() % 8 != 0;
+        instances.resize(in.byte() % 20);
+        for (size_t i = 0; i < instances.size(); ++i) {
+            Instance& instance = instances[i];
+            instance.name = text(in, 12) + "#" + std::to_string(i); // unique, as subkey names are
+            instance.name_reads = in.byte() % 16 != 0;
+            instance.open = key_open(in);
+            instance.control = key_open(in);
+            instance.referenced = in.byte() % 4 != 0;
+            instance.parameters = key_open(in);
+            if (in.byte() % 4 != 0) instance.port_name = text(in, 40);
         }
-        open_.push_back(true);
-        *key = reinterpret_cast<RegistryKey>(open_.size());
-        return KeyOpen::Opened;
+    }
+};
+
+// What the call must return and list, worked out from the tree: a failure of
+// the adapter key, its count or any subkey's name fails the call (-7, -8,
+// -9); an instance is listed when all its keys open, it has a
+// DeviceReference and a PortName that fits the 32-byte value buffer, has 1..9
+// characters and still fits the 49 characters of the caller's area with its
+// blank; at most 12 are listed; none listed is -10.
+int32_t expected_listing(const Tree& tree, std::vector<std::string>& listed)
+{
+    if (tree.adapters == KeyOpen::Missing) return -10;
+    if (tree.adapters == KeyOpen::Failed) return -7;
+    if (!tree.count_reads) return -8;
+    for (const Instance& instance : tree.instances)
+        if (!instance.name_reads) return -9;
+    size_t list_length = 0;
+    for (const Instance& instance : tree.instances) {
+        if (listed.size() == 12 || instance.open != KeyOpen::Opened || instance.control != KeyOpen::Opened ||
+            !instance.referenced || instance.parameters != KeyOpen::Opened || !instance.port_name)
+            continue;
+        const std::string& port = *instance.port_name;
+        if (port.empty() || port.size() + 1 > 32 || port.size() > 9 || list_length + port.size() + 1 > 49) continue;
+        listed.push_back(port);
+        list_length += port.size() + 1;
+    }
+    return listed.empty() ? -10 : static_cast<int32_t>(listed.size());
+}
+
+class TreeRegistry final : public kav::tillio::RegistryReader {
+public:
+    explicit TreeRegistry(const Tree& tree) : tree_(tree) {}
+    ~TreeRegistry()
+    {
+        for (const Key& key : keys_) check(!key.open); // a key left open
+    }
+
+    KeyOpen open(RegistryKey parent, const char* path, RegistryKey* key) override
+    {
+        check(path != nullptr && key != nullptr);
+        KeyOpen result = KeyOpen::Missing;
+        Kind kind = Kind::Adapters;
+        size_t instance = 0;
+        if (parent == kav::tillio::kNoKey) {
+            if (same_name(path, "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_067B&PID_2303")) result = tree_.adapters;
+        } else if (const Key& from = live(parent); from.kind == Kind::Adapters) {
+            for (size_t i = 0; i < tree_.instances.size(); ++i) {
+                if (same_name(path, tree_.instances[i].name.c_str())) {
+                    result = tree_.instances[i].open;
+                    kind = Kind::Instance;
+                    instance = i;
+                }
+            }
+        } else if (from.kind == Kind::Instance) {
+            instance = from.instance;
+            if (same_name(path, "Control")) {
+                result = tree_.instances[instance].control;
+                kind = Kind::Control;
+            } else if (same_name(path, "Device Parameters")) {
+                result = tree_.instances[instance].parameters;
+                kind = Kind::Parameters;
+            }
+        }
+        if (result == KeyOpen::Opened) {
+            keys_.push_back({kind, instance, true});
+            *key = reinterpret_cast<RegistryKey>(keys_.size());
+        }
+        return result;
     }
     bool subkey_count(RegistryKey key, uint32_t* count) override
     {
-        live(key);
-        *count = in_.byte() % 20;
-        return in_.byte() % 8 != 0;
+        check(live(key).kind == Kind::Adapters);
+        *count = static_cast<uint32_t>(tree_.instances.size());
+        return tree_.count_reads;
     }
-    bool subkey_name(RegistryKey key, uint32_t, char* name, uint32_t size) override
+    bool subkey_name(RegistryKey key, uint32_t index, char* name, uint32_t size) override
     {
-        live(key);
-        return text(name, size) && in_.byte() % 16 != 0;
+        check(live(key).kind == Kind::Adapters && index < tree_.instances.size()); // only what the count said
+        const Instance& instance = tree_.instances[index];
+        return instance.name_reads && copy(instance.name, name, size);
     }
-    bool read_text(RegistryKey key, const char*, char* buffer, uint32_t size) override
+    bool read_text(RegistryKey key, const char* value, char* buffer, uint32_t size) override
     {
-        live(key);
-        return text(buffer, size);
+        const Key& from = live(key);
+        const Instance& instance = tree_.instances[from.instance];
+        if (from.kind == Kind::Control && same_name(value, "DeviceReference"))
+            return instance.referenced && copy("USB\\VID_067B&PID_2303", buffer, size);
+        if (from.kind == Kind::Parameters && same_name(value, "PortName"))
+            return instance.port_name && copy(*instance.port_name, buffer, size);
+        return false;
     }
-    void close(RegistryKey key) override
-    {
-        live(key);
-        open_[reinterpret_cast<size_t>(key) - 1] = false;
-    }
+    void close(RegistryKey key) override { keys_[index_of(live(key))].open = false; }
 
 private:
-    void live(RegistryKey key) const
+    enum class Kind { Adapters, Instance, Control, Parameters };
+    struct Key {
+        Kind kind;
+        size_t instance;
+        bool open;
+    };
+
+    const Key& live(RegistryKey key) const
     {
         const size_t index = reinterpret_cast<size_t>(key);
-        if (index == 0 || index > open_.size() || !open_[index - 1]) std::abort(); // unknown or closed key
+        check(index != 0 && index <= keys_.size() && keys_[index - 1].open); // unknown or closed key
+        return keys_[index - 1];
     }
-    void check() const
+    size_t index_of(const Key& key) const { return static_cast<size_t>(&key - keys_.data()); }
+    // As the system does: false when the text does not fit with its zero.
+    static bool copy(const std::string& s, char* out, uint32_t size)
     {
-        for (bool still_open : open_)
-            if (still_open) std::abort(); // a key left open
-    }
-    // A text of the length the input asks for; false, as the system does,
-    // when it does not fit with its zero.
-    bool text(char* out, uint32_t size)
-    {
-        const size_t length = in_.byte() % 16;
-        if (length + 1 > size) return false;
-        for (size_t i = 0; i < length; ++i) {
-            const uint8_t c = in_.byte();
-            // Port names hold no blank or zero: the list uses the blank.
-            out[i] = static_cast<char>(c == 0 || c == ' ' ? 'C' : c);
-        }
-        out[length] = '\0';
+        if (s.size() + 1 > size) return false;
+        std::memcpy(out, s.c_str(), s.size() + 1);
         return true;
     }
 
-    Input& in_;
-    std::vector<bool> open_;
+    const Tree& tree_;
+    std::vector<Key> keys_;
 };
 
-// Takes tokens off list; with ports, each must be the next port's name.
-void take_all(char* list, size_t tokens, const kav::tillio::AdapterPorts* ports = nullptr)
+// Takes tokens off list; with expected, each must be the next of them.
+void take_all(char* list, size_t tokens, const std::vector<std::string>* expected = nullptr)
 {
     // Exactly the utility's 10 bytes, on the heap, so a longer write is caught.
     const std::unique_ptr<char[]> token(new char[kav::tillio::kMaxPortName + 1]);
     for (size_t i = 0; i < tokens; ++i) {
         kav::tillio::take_port_token(list, token.get());
-        if (ports != nullptr && std::strcmp(token.get(), ports->name(i)) != 0) std::abort(); // out of order
+        if (expected != nullptr) check((*expected)[i] == token.get());
     }
 }
 
@@ -101,27 +221,31 @@ void take_all(char* list, size_t tokens, const kav::tillio::AdapterPorts* ports 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Input in(data, size);
-    const std::unique_ptr<char[]> area(new char[kav::tillio::kPortListArea]);
-    std::memset(area.get(), ' ', kav::tillio::kPortListArea - 1);
-    area[kav::tillio::kPortListArea - 1] = '\0';
+    const Tree tree(in);
+    std::vector<std::string> listed;
+    const int32_t expected = expected_listing(tree, listed);
+
+    constexpr size_t kArea = 50; // the utility's list area, zero included
+    const std::unique_ptr<char[]> area(new char[kArea]);
+    std::memset(area.get(), ' ', kArea - 1);
+    area[kArea - 1] = '\0';
     kav::tillio::AdapterPorts ports;
     int32_t count = 0;
     {
-        FuzzRegistry registry(in);
+        TreeRegistry registry(tree);
         count = ports.enumerate(registry, area.get());
     }
+    check(count == expected);
     if (count > 0) {
-        // Names with a blank after each, nothing else.
-        const size_t length = std::strlen(area.get());
-        if (length == 0 || area[length - 1] != ' ') std::abort();
-        size_t blanks = 0;
-        for (size_t i = 0; i < length; ++i) blanks += area[i] == ' ';
-        if (blanks != static_cast<size_t>(count) || count > static_cast<int32_t>(kav::tillio::kMaxAdapterPorts))
-            std::abort();
-        take_all(area.get(), static_cast<size_t>(count), &ports);
-        if (std::strcmp(area.get(), " ") != 0) std::abort(); // every name taken, the form kept
-    } else if (count < kav::tillio::kNoAdapterPort || count > -7 || area[0] != ' ') {
-        std::abort(); // a failure is -7..-10 and leaves the area alone
+        std::string list;
+        for (const std::string& port : listed) list += port + " ";
+        check(list == area.get()); // the names, each followed by a blank
+        check(ports.count() == listed.size());
+        for (size_t i = 0; i < listed.size(); ++i) check(listed[i] == ports.name(i)); // the copy it keeps
+        take_all(area.get(), listed.size(), &listed);
+        check(std::strcmp(area.get(), " ") == 0); // every name taken, the form kept
+    } else {
+        check(std::string(kArea - 1, ' ') == area.get()); // a failure leaves the area alone
     }
 
     // The token step over whatever text the rest of the input is.

@@ -12,6 +12,7 @@
 
 namespace {
 
+using kavwine::count_lines;
 using kavwine::Handle;
 using kavwine::has_line;
 using kavwine::open_device;
@@ -56,14 +57,6 @@ bool control(HANDLE h, DWORD code, void* out = nullptr, DWORD out_len = 0, DWORD
     return ok != FALSE;
 }
 
-size_t count_lines(const std::string& text, const std::string& message)
-{
-    const std::string line = kavwine::driver_line(message);
-    size_t n = 0;
-    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
-    return n;
-}
-
 TEST(Concurrency, TwoThreadsOnOneHandleKeepEverySequenceWhole)
 {
     TraceLog trace;
@@ -79,22 +72,29 @@ TEST(Concurrency, TwoThreadsOnOneHandleKeepEverySequenceWhole)
         for (int i = 0; i < kPulses; ++i) failed_pulses += !control(device.get(), kSuperIoDrawer1);
         pulsing = false;
     });
-    int statuses = 0, failed_statuses = 0, torn = 0;
+    // Each round, while the pulses run: a status read and a message written
+    // and read back, which must come back whole, at its own length.
+    int rounds = 0, failed_statuses = 0, failed_round_trips = 0, torn = 0;
     while (pulsing) {
+        ++rounds;
         unsigned char sensor = 0xAB;
         failed_statuses += !control(device.get(), kSuperIoStatus, &sensor, 1);
-        ++statuses;
-        const char message[] = "whole";
+        const std::string message = "whole";
         DWORD bytes = 0;
-        if (WriteFile(device.get(), message, 5, &bytes, nullptr)) {
-            char back[8] = {};
-            if (ReadFile(device.get(), back, sizeof back, &bytes, nullptr)) torn += std::string(back, bytes) != "whole";
+        char back[8] = {};
+        if (!WriteFile(device.get(), message.data(), DWORD(message.size()), &bytes, nullptr) ||
+            !ReadFile(device.get(), back, sizeof back, &bytes, nullptr)) {
+            ++failed_round_trips;
+            continue;
         }
+        torn += std::string(back, bytes) != message;
     }
     pulser.join();
 
     EXPECT_EQ(failed_pulses, 0);
-    EXPECT_EQ(failed_statuses, 0) << "of " << statuses << " status reads";
+    EXPECT_GT(rounds, 0) << "nothing ran beside the pulses";
+    EXPECT_EQ(failed_statuses, 0) << "of " << rounds << " status reads";
+    EXPECT_EQ(failed_round_trips, 0) << "of " << rounds << " messages written and read back";
     EXPECT_EQ(torn, 0);
     const std::string lines = trace.since(mark);
     EXPECT_EQ(count_lines(lines, "simulated terminal: VOLX-9623 drawer 1 opened (port 0x2f)"), size_t{kPulses})

@@ -101,6 +101,14 @@ ServiceConfig service_config()
     return config;
 }
 
+// The absence checks below read "gone" only when the manager says so: a name
+// it refuses to open (a service name holds no backslash) is not absent.
+TEST(ServiceStateQuery, AServiceThatDoesNotOpenIsNotAbsent)
+{
+    EXPECT_EQ(kavwine::service_state("KAV\\cash"), kavwine::kServiceUnknown);
+    EXPECT_EQ(kavwine::service_state("KAV_no_such_service"), kNoService);
+}
+
 // Every case starts without the service and leaves none behind.
 class ServiceExports : public TillioExports {
 protected:

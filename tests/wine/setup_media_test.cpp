@@ -62,9 +62,29 @@ std::string logged(std::initializer_list<const char*> lines)
 
 struct SetupRun {
     bool finished = false;
-    bool waited_for_enter = false; // still running before any input came
-    std::string console; // CR LF read as LF
+    bool told = false;             // its console showed the line it was expected to end with
+    bool waited_for_enter = false; // and it was still running a second later, before any input
+    std::string console;           // CR LF read as LF
 };
+
+// The console is written in text mode: each line ends in CR LF.
+void append_console(std::string& console, const char* bytes, DWORD count)
+{
+    for (DWORD i = 0; i < count; ++i) {
+        if (bytes[i] == '\n' && !console.empty() && console.back() == '\r') console.pop_back();
+        console += bytes[i];
+    }
+}
+
+// Appends what the pipe holds now, without waiting for more.
+void read_available(HANDLE pipe, std::string& console)
+{
+    char chunk[512];
+    DWORD ready = 0, got = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &ready, nullptr) && ready > 0 &&
+           ReadFile(pipe, chunk, ready < sizeof chunk ? ready : sizeof chunk, &got, nullptr) && got > 0)
+        append_console(console, chunk, got);
+}
 
 class SetupMediaTest : public ::testing::Test {
 protected:
@@ -91,9 +111,11 @@ protected:
                               FALSE));
     }
 
-    // Runs setup.exe in the media folder; Enter is typed only after the
-    // program has had a second to finish without it.
-    SetupRun run_setup()
+    // Runs setup.exe in the media folder. Its console is read until it shows
+    // last_line; whether it then waits for Enter is whether it is still
+    // running a second later (a slow start cannot pass for waiting). Enter
+    // is typed only then.
+    SetupRun run_setup(const std::string& last_line)
     {
         SetupRun run;
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -122,20 +144,23 @@ protected:
             return run;
         }
         Handle process_handle(process.hProcess), thread(process.hThread);
-        run.waited_for_enter = WaitForSingleObject(process.hProcess, 1000) == WAIT_TIMEOUT;
+        run.told = kavwine::wait_until(
+            [&] {
+                read_available(out_read, run.console);
+                return run.console.find(last_line) != std::string::npos;
+            },
+            30000);
+        run.waited_for_enter = run.told && WaitForSingleObject(process.hProcess, 1000) == WAIT_TIMEOUT;
         DWORD written = 0;
         WriteFile(in_write, "\n", 1, &written, nullptr);
         input_end.close();
         run.finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+        // The rest, up to the end of every writer.
         char chunk[512];
         DWORD got = 0;
-        while (ReadFile(out_read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-            // The console is written in text mode: each line ends in CR LF.
-            for (DWORD i = 0; i < got; ++i) {
-                if (chunk[i] == '\n' && !run.console.empty() && run.console.back() == '\r') run.console.pop_back();
-                run.console += chunk[i];
-            }
-        }
+        while (ReadFile(out_read, chunk, sizeof chunk, &got, nullptr) && got > 0)
+            append_console(run.console, chunk, got);
+        if (!run.told) ADD_FAILURE() << "setup.exe never wrote \"" << last_line << "\"; it wrote:\n" << run.console;
         return run;
     }
 
@@ -156,7 +181,7 @@ TEST_F(SetupMediaTest, FreshInstallPutsTheDriverInPlaceStartsTheUtilitySetupAndL
     add_driver();
     ASSERT_TRUE(write_file(kLogPath, std::string(100, 'x'))); // a longer, older log
 
-    const SetupRun run = run_setup();
+    const SetupRun run = run_setup("Install Application\n");
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.waited_for_enter) << "no key is asked for on this system";
     EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
@@ -173,7 +198,7 @@ TEST_F(SetupMediaTest, ReadOnlyTargetIsReplaced)
     ASSERT_TRUE(write_file(target_, "an older driver"));
     ASSERT_TRUE(SetFileAttributesA(target_.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    const SetupRun run = run_setup();
+    const SetupRun run = run_setup("Install Application\n");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
     EXPECT_EQ(read_file(target_), read_file(media_ + "\\sys\\KAV_cash.sys"));
@@ -183,7 +208,7 @@ TEST_F(SetupMediaTest, ReadOnlyTargetIsReplaced)
 
 TEST_F(SetupMediaTest, WithoutSysFolderReportsLogsAndWaitsForEnterThenASecondRunReplacesTheLog)
 {
-    SetupRun run = run_setup();
+    SetupRun run = run_setup("No KAV_cash.sys Found\n");
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(run.waited_for_enter) << "it ended before Enter was typed";
     EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nNo KAV_cash.sys Found\n");
@@ -192,7 +217,7 @@ TEST_F(SetupMediaTest, WithoutSysFolderReportsLogsAndWaitsForEnterThenASecondRun
     EXPECT_FALSE(exists(media_ + "\\GUI\\ran.txt")) << "the utility's installer ran after a failure";
 
     add_driver();
-    run = run_setup();
+    run = run_setup("Install Application\n");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
 }
@@ -213,7 +238,7 @@ TEST_F(SetupMediaTest, Windows98RegistersTheServiceAndAsksToRestart)
     CreateDirectoryA((system_directory() + "32").c_str(), nullptr);
     CreateDirectoryA(drivers98.c_str(), nullptr);
 
-    const SetupRun run = run_setup();
+    const SetupRun run = run_setup("Please press enter to restart after successful installation\n");
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe");
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(run.waited_for_enter) << "it ended before Enter was typed";

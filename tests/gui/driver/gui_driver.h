@@ -58,7 +58,7 @@ bool combo_choose(HWND combo, const std::string& entry);
 
 // The kernel service "KAV_cash".
 bool service_exists();
-DWORD service_state(); // 0 when the service does not exist
+DWORD service_state(); // 0 when the service does not exist, kavwine::kServiceUnknown when unreadable
 // Made stopped with the \SystemRoot\ image path, so that the utility's
 // LoadService opens it and starts it (Wine cannot load the relative path).
 DWORD prepare_stopped_service();

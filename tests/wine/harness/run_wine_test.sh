@@ -21,7 +21,9 @@
 # adapters (whose instance keys the driver writes), --sim-hid "odd" HID
 # devices in listing order (d a drawer, o another device), --sim-close-ms how
 # long a pulsed drawer stays open.
-# The exit status is the program's, or 1 if the service steps failed.
+# The exit status is the program's, or 1 if the service steps failed. A
+# GoogleTest program that passed is judged on its report: 1 if it ran no case
+# (a filter that selects nothing), 77 if a case was skipped (GTEST_SKIP).
 #
 # Usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
@@ -36,6 +38,9 @@ wine_env_check
 
 readonly service=KAV_cash
 readonly sim_service=KAV_sim
+# The exit status of a run whose cases passed but for one or more skipped:
+# the tests' SKIP_RETURN_CODE.
+readonly skip_status=77
 # A relative ImagePath fails to load under Wine (error 1114); this form works.
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
@@ -128,11 +133,18 @@ start=$SECONDS
 {
   flock -s 9
   mkdir "$WINEPREFIX"
-  # Wine never rewrites its DLLs in place, so the two big DLL folders are hard
-  # links into the template; the rest (registry, drive links) is copied.
-  tar -C "$template" --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/winsxs -cf - . |
-    tar -C "$WINEPREFIX" -xf -
-  cp -al "$template/drive_c/windows/system32" "$template/drive_c/windows/winsxs" "$WINEPREFIX/drive_c/windows/"
+  # Wine never rewrites its DLLs in place, so the big DLL folders (syswow64
+  # only in a 64-bit prefix where 32-bit programs run: half a gigabyte) are
+  # hard links into the template; the rest (registry, drive links) is copied.
+  linked=() excluded=()
+  for folder in system32 syswow64 winsxs; do
+    if [[ -d $template/drive_c/windows/$folder ]]; then
+      linked+=("$template/drive_c/windows/$folder")
+      excluded+=("--exclude=./drive_c/windows/$folder")
+    fi
+  done
+  tar -C "$template" "${excluded[@]}" -cf - . | tar -C "$WINEPREFIX" -xf -
+  cp -al "${linked[@]}" "$WINEPREFIX/drive_c/windows/"
 } 9<"$template.lock"
 rm -f "$WINEPREFIX/.kav-template"
 
@@ -172,21 +184,22 @@ finish() {
     kill -TERM "$program_pid" 2>/dev/null || true
     wait "$program_pid" 2>/dev/null || true
   fi
+  # A failed clean-up fails a run that passed or was skipped.
   if ((sim_created && !interrupted)); then
     if ! sim_svc stop || ! sim_svc delete; then
       echo "run_wine_test: FAIL: service $sim_service did not stop and delete cleanly" >&2
-      ((rc)) || rc=1
+      ((rc != 0 && rc != skip_status)) || rc=1
     fi
   fi
   if ((service_created && !interrupted)); then
     # Stopping unloads the driver: part of what every test proves.
     if ! svc stop || ! svc delete; then
       echo "run_wine_test: FAIL: service $service did not stop and delete cleanly" >&2
-      ((rc)) || rc=1
+      ((rc != 0 && rc != skip_status)) || rc=1
     fi
   fi
   stop_wine
-  if ((rc)); then
+  if ((rc != 0 && rc != skip_status)); then
     echo "---- last driver and Wine error lines of $trace"
     grep -E "$service: |$sim_service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
     echo "----"
@@ -280,18 +293,27 @@ fi
 # Its error output (and that of the programs it starts) is kept and shown
 # after it: an exception Wine swallowed inside a window procedure is a fault
 # that Windows does not forgive, so it fails the run.
+# A GoogleTest program writes its XML report where GTEST_OUTPUT says (others
+# ignore it); a run that passed is then judged on it (gtest_verdict.sh).
 program_errors=$work/program_errors.log
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" \
-  2>"$program_errors" &
+report=$work/gtest_report.xml
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") GTEST_OUTPUT="xml:$(windows_path "$report")" \
+  timeout "$timeout_s" "$WINE" "$@" 2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=''
 cat "$program_errors" >&2
 if ((status == 124)); then
   echo "run_wine_test: FAIL: $1 did not finish within $timeout_s s" >&2
+elif ((status == skip_status)); then
+  echo "run_wine_test: FAIL: $1 exited $skip_status, which only the harness may use (skipped)" >&2
+  status=1
 fi
 if grep -q "KiUserCallbackDispatcher ignoring exception" "$program_errors"; then
   echo "run_wine_test: FAIL: an exception inside a window procedure was ignored (see above)" >&2
   ((status)) || status=1
+fi
+if ((status == 0)) && [[ -f $report ]]; then
+  bash "$here/gtest_verdict.sh" "$report" || status=$?
 fi
 exit "$status"

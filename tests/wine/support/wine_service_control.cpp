@@ -106,7 +106,9 @@ DWORD query_service(const char* name, DWORD* state)
 DWORD service_state(const char* name)
 {
     DWORD state = kNoService;
-    return query_service(name, &state) == ERROR_SUCCESS ? state : kNoService;
+    const DWORD error = query_service(name, &state);
+    if (error == ERROR_SUCCESS) return state;
+    return error == ERROR_SERVICE_DOES_NOT_EXIST ? kNoService : kServiceUnknown;
 }
 
 DWORD remove_service(const char* name)

@@ -21,7 +21,12 @@ DWORD wait_for_dos_device(const char* name);
 
 // No service state is 0.
 inline constexpr DWORD kNoService = 0;
-// The service's state, kNoService when it does not exist.
+// Neither a state nor absence: the manager or the service did not open, or
+// its status did not read. A service that exists but cannot be opened must
+// not pass a check that it is gone.
+inline constexpr DWORD kServiceUnknown = 0xFFFFFFFF;
+// The service's state; kNoService only when the manager says it does not
+// exist (ERROR_SERVICE_DOES_NOT_EXIST), kServiceUnknown on any other failure.
 DWORD service_state(const char* name);
 // Stopped and deleted if present; succeeds once it is gone, a missing
 // service included.

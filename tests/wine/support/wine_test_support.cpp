@@ -62,14 +62,11 @@ std::string TraceLog::since(size_t mark) const
 
 std::string TraceLog::wait_for(size_t mark, const std::string& message, int count, DWORD timeout_ms) const
 {
-    const std::string line = driver_line(message);
     std::string text;
     wait_until(
         [&] {
             text = since(mark);
-            int found = 0;
-            for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++found;
-            return found >= count;
+            return count_lines(text, message) >= static_cast<size_t>(count);
         },
         timeout_ms);
     return text;
@@ -80,6 +77,14 @@ std::string driver_line(const std::string& message) { return std::string(kServic
 bool has_line(const std::string& text, const std::string& message)
 {
     return text.find(driver_line(message)) != std::string::npos;
+}
+
+size_t count_lines(const std::string& text, const std::string& message)
+{
+    const std::string line = driver_line(message);
+    size_t n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
 }
 
 bool has_line_starting(const std::string& text, const std::string& message_start)

@@ -91,6 +91,7 @@ private:
 // A trace line as the driver prints it: "KAV_cash: " + message.
 std::string driver_line(const std::string& message);
 bool has_line(const std::string& text, const std::string& message);
+size_t count_lines(const std::string& text, const std::string& message);
 // For lines that end in a measured value.
 bool has_line_starting(const std::string& text, const std::string& message_start);
 // The first message of messages that is missing or out of order, "" if none.
