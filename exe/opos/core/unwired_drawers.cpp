@@ -66,7 +66,9 @@ std::optional<DrawerIdentity> placeholder_drawer_identity(std::string_view text)
     if (starts_with_nocase(text, "com")) {
         const std::string_view port = text.substr(3);
         if (!all_digits(port) || number(port) < 1 || number(port) > 255) return std::nullopt;
-        return DrawerIdentity{"com" + std::to_string(number(port)), DrawerKind::Serial};
+        std::string name = "com";
+        name += std::to_string(number(port));
+        return DrawerIdentity{name, DrawerKind::Serial};
     }
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos) return std::nullopt;
@@ -74,7 +76,9 @@ std::optional<DrawerIdentity> placeholder_drawer_identity(std::string_view text)
     std::string_view tail = text.substr(colon + 1);
     if (head.size() == 3 && starts_with_nocase(head, "usb")) {
         if (!all_digits(tail) || number(tail) < 1 || number(tail) > 5) return std::nullopt;
-        return DrawerIdentity{"usb:" + std::string(tail), DrawerKind::UsbHid};
+        std::string name = "usb:";
+        name += tail;
+        return DrawerIdentity{name, DrawerKind::UsbHid};
     }
     const size_t at = tail.find('@');
     if (at != std::string_view::npos) {
@@ -89,7 +93,8 @@ std::unique_ptr<DrawerPort> UnwiredDrawerPorts::port_for(std::string_view drawer
 {
     auto identity = placeholder_drawer_identity(drawer_name);
     if (!identity) {
-        why = "\"" + std::string(drawer_name.substr(0, 64)) + "\" names no drawer";
+        why.assign(drawer_name.substr(0, 64));
+        why += " names no drawer";
         return nullptr;
     }
     return std::make_unique<UnwiredPort>(std::move(*identity));
