@@ -26,7 +26,22 @@ ServiceObject::ServiceObject(Platform& platform)
 
 ServiceObject::~ServiceObject()
 {
-    if (open_) close_service();
+    // A destructor must not throw; closing stops the threads whatever it
+    // fails to write.
+    try {
+        if (open_) close_service();
+    } catch (...) {
+    }
+}
+
+void ServiceObject::forget_device()
+{
+    events_.reset();
+    watch_.reset();
+    delivery_.reset();
+    port_.reset();
+    claim_.reset();
+    statistics_.reset();
 }
 
 int32_t ServiceObject::done(int32_t code, int32_t extended)
@@ -79,8 +94,7 @@ int32_t ServiceObject::open_service(std::string_view device_class, std::string_v
     binary_conversion_ = OPOS_BC_NONE;
     check_health_text_.clear();
     if (!delivery_->start([this] { return delivery_step(); })) {
-        events_.reset();
-        port_.reset();
+        forget_device();
         return open_failed(OPOS_E_NOSERVICE, KAV_ORS_NO_THREAD);
     }
     open_ = true;
@@ -103,12 +117,7 @@ int32_t ServiceObject::close_service()
     delivery_->stop_and_join();
     flush_statistics();
     // The control object's reference goes only once nothing can call it.
-    events_.reset();
-    watch_.reset();
-    delivery_.reset();
-    port_.reset();
-    claim_.reset();
-    statistics_.reset();
+    forget_device();
     open_ = false;
     return done(OPOS_SUCCESS);
 }

@@ -83,6 +83,9 @@ public:
 private:
     int32_t done(int32_t code, int32_t extended = 0);
     int32_t open_failed(int32_t code, int32_t open_result);
+    // Lets go of the device's port, claim, statistics, workers and the
+    // control object's reference.
+    void forget_device();
 
     // Enabling and the watch (service_object_drawer.cpp).
     int32_t enable();

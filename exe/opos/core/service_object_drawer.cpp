@@ -150,8 +150,12 @@ int32_t ServiceObject::enable()
     next_powered_write_ms_ = now + kPoweredWriteMs;
     statistics_retry_ms_ = now;
     const bool watching = !pushes_ || port_->start_watch([this](Reading changed) {
-        Locked locked(*state_);
-        if (apply_reading(changed)) watch_->wake();
+        // On the port's thread: nothing may leave it.
+        try {
+            Locked locked(*state_);
+            if (apply_reading(changed)) watch_->wake();
+        } catch (...) {
+        }
     });
     if (!watching || !watch_->start([this] { return watch_step(); })) {
         if (watching && pushes_) port_->stop_watch();
