@@ -76,6 +76,24 @@ VARIANT string_argument(const std::wstring& value)
     return v;
 }
 
+VARIANT long_ref_argument(LONG* value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BYREF | VT_I4;
+    V_I4REF(&v) = value;
+    return v;
+}
+
+VARIANT string_ref_argument(BSTR* value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&v) = value;
+    return v;
+}
+
 StandInControlObject::StandInControlObject() : events_(new StandInEvents()) {}
 
 StandInControlObject::~StandInControlObject()
@@ -205,7 +223,8 @@ HRESULT StandInControlObject::invoke(DISPID member, std::vector<VARIANT> argumen
     const HRESULT hr = service_object_->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
                                                &result, nullptr, nullptr);
     for (VARIANT& argument : arguments) {
-        if (V_VT(&argument) != VT_DISPATCH) VariantClear(&argument); // by-reference ones are the caller's
+        // Ours to free: the strings. The sink and by-reference ones are not.
+        if (V_VT(&argument) == VT_BSTR) VariantClear(&argument);
     }
     return hr;
 }
@@ -252,15 +271,8 @@ LONG StandInControlObject::CheckHealth(LONG level)
 LONG StandInControlObject::DirectIO(LONG command, LONG& data, std::wstring& text)
 {
     BSTR string = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    VARIANT data_ref;
-    VariantInit(&data_ref);
-    V_VT(&data_ref) = VT_BYREF | VT_I4;
-    V_I4REF(&data_ref) = &data;
-    VARIANT text_ref;
-    VariantInit(&text_ref);
-    V_VT(&text_ref) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&text_ref) = &string;
-    const LONG code = call(DirectIOMethod, {long_argument(command), data_ref, text_ref});
+    const LONG code =
+        call(DirectIOMethod, {long_argument(command), long_ref_argument(&data), string_ref_argument(&string)});
     text.assign(string ? string : L"", string ? SysStringLen(string) : 0);
     SysFreeString(string);
     return code;
@@ -285,11 +297,7 @@ LONG StandInControlObject::ResetStatistics(const std::wstring& names)
 LONG StandInControlObject::RetrieveStatistics(std::wstring& buffer)
 {
     BSTR string = SysAllocStringLen(buffer.data(), static_cast<UINT>(buffer.size()));
-    VARIANT ref;
-    VariantInit(&ref);
-    V_VT(&ref) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&ref) = &string;
-    const LONG code = call(RetrieveStatisticsMethod, {ref}, 8);
+    const LONG code = call(RetrieveStatisticsMethod, {string_ref_argument(&string)}, 8);
     buffer.assign(string ? string : L"", string ? SysStringLen(string) : 0);
     SysFreeString(string);
     return code;
@@ -302,11 +310,7 @@ LONG StandInControlObject::UpdateStatistics(const std::wstring& pairs)
 
 LONG StandInControlObject::CompareFirmwareVersion(const std::wstring& file, LONG& result)
 {
-    VARIANT ref;
-    VariantInit(&ref);
-    V_VT(&ref) = VT_BYREF | VT_I4;
-    V_I4REF(&ref) = &result;
-    return call(CompareFirmwareVersionMethod, {string_argument(file), ref}, 9);
+    return call(CompareFirmwareVersionMethod, {string_argument(file), long_ref_argument(&result)}, 9);
 }
 
 LONG StandInControlObject::UpdateFirmware(const std::wstring& file)

@@ -103,5 +103,8 @@ VARIANT long_argument(LONG value);
 VARIANT bool_argument(bool value);
 // The BSTR is freed with the argument list by call().
 VARIANT string_argument(const std::wstring& value);
+// By reference: the caller's storage, never freed with the arguments.
+VARIANT long_ref_argument(LONG* value);
+VARIANT string_ref_argument(BSTR* value);
 
 } // namespace kav::opos::wine

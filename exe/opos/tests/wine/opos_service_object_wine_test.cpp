@@ -160,14 +160,8 @@ TEST_F(ServiceObjectOnWine, EveryCallInTheWrongStateGivesItsCode)
     ASSERT_TRUE(raw.created());
     LONG number = 0;
     BSTR text = SysAllocString(L"");
-    VARIANT number_ref;
-    VariantInit(&number_ref);
-    V_VT(&number_ref) = VT_BYREF | VT_I4;
-    V_I4REF(&number_ref) = &number;
-    VARIANT text_ref;
-    VariantInit(&text_ref);
-    V_VT(&text_ref) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&text_ref) = &text;
+    const VARIANT number_ref = long_ref_argument(&number);
+    const VARIANT text_ref = string_ref_argument(&text);
     EXPECT_EQ(raw.call(L"ClaimDevice", {long_argument(0)}), OPOS_E_CLOSED);
     EXPECT_EQ(raw.call(L"Release", {}), OPOS_E_CLOSED);
     EXPECT_EQ(raw.call(L"Close", {}), OPOS_E_CLOSED);
