@@ -24,7 +24,11 @@ struct DrawerIdentity {
 };
 
 // One configured drawer. The service object never calls one port from two
-// threads at once; on_change (pushed ports) comes from the port's own thread.
+// threads at once, and holds none of its own locks while it calls. Each
+// call returns within a bounded time (the watch calls read() every 200 ms).
+// on_change (pushed ports) may come from the port's own thread at any time,
+// also while a call is under way; it takes the service object's lock briefly
+// and never calls the port.
 class DrawerPort {
 public:
     virtual ~DrawerPort() = default;

@@ -236,8 +236,14 @@ TEST_F(ServiceObjectOnWine, ASecondProcessCannotClaimWhatTheFirstHolds)
     other = run_process(client(L"KAVTest claim:0 release"));
     EXPECT_NE(other.out.find("claim:0 0\n"), std::string::npos) << other.out;
     EXPECT_NE(other.out.find("release 0\n"), std::string::npos) << other.out;
-    // A process that closes while holding the claim gives it up.
+    // A process that closes while holding the claim gives it up, and so does
+    // one that dies holding it.
     other = run_process(client(L"KAVTest claim:0"));
+    EXPECT_NE(other.out.find("claim:0 0\n"), std::string::npos) << other.out;
+    EXPECT_EQ(co->ClaimDevice(0), OPOS_SUCCESS);
+    ASSERT_EQ(co->ReleaseDevice(), OPOS_SUCCESS);
+    other = run_process(client(L"KAVTest claim:0 die"));
+    EXPECT_EQ(other.exit_code, 7u) << other.out;
     EXPECT_NE(other.out.find("claim:0 0\n"), std::string::npos) << other.out;
     EXPECT_EQ(co->ClaimDevice(0), OPOS_SUCCESS);
     EXPECT_EQ(co->Close(), OPOS_SUCCESS);
