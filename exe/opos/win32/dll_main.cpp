@@ -26,12 +26,21 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
     return can_unload() ? S_OK : S_FALSE;
 }
 
+// regsvr32 and installers call these: nothing may leave them but an HRESULT.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
-    return register_server();
+    try {
+        return register_server();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
-    return unregister_server();
+    try {
+        return unregister_server();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
