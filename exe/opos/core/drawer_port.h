@@ -41,8 +41,10 @@ public:
     // detect). Otherwise the service object reads it at least every 200 ms.
     virtual bool pushes_changes() const { return false; }
     // Pushed ports: on_change(reading) at each change, from the port's thread,
-    // until stop_watch. Once stop_watch returns, on_change is not running and
-    // is not called again. False if the watch could not start.
+    // until stop_watch; reporting the state as the watch starts is welcome (a
+    // reading that changes nothing makes no event). Once stop_watch returns,
+    // on_change is not running and is not called again. False if the watch
+    // could not start.
     virtual bool start_watch(std::function<void(Reading)> on_change)
     {
         (void)on_change;
