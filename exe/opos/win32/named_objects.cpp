@@ -1,0 +1,48 @@
+#include "named_objects.h"
+
+#include <sddl.h>
+
+namespace kav::opos::win32 {
+namespace {
+
+constexpr DWORD kSharedRights = SYNCHRONIZE | 0x0003;
+
+template <typename Open, typename Create>
+HANDLE open_or_create(Open open, Create create)
+{
+    // Opened first: CreateMutex and CreateEvent of an existing object ask for
+    // all rights, which another user's object does not grant.
+    if (HANDLE handle = open()) return handle;
+    SecurityAttributes security(kSharedObjectSddl);
+    if (HANDLE handle = create(security.get())) return handle;
+    return open(); // made by another process in between
+}
+
+} // namespace
+
+SecurityAttributes::SecurityAttributes(const wchar_t* sddl)
+{
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor_, nullptr)) {
+        descriptor_ = nullptr;
+    }
+    attributes_ = {sizeof attributes_, descriptor_, FALSE};
+}
+
+SecurityAttributes::~SecurityAttributes()
+{
+    if (descriptor_) LocalFree(descriptor_);
+}
+
+HANDLE shared_mutex(const std::wstring& name)
+{
+    return open_or_create([&] { return OpenMutexW(kSharedRights, FALSE, name.c_str()); },
+                          [&](SECURITY_ATTRIBUTES* security) { return CreateMutexW(security, FALSE, name.c_str()); });
+}
+
+HANDLE shared_event(const std::wstring& name)
+{
+    return open_or_create([&] { return OpenEventW(kSharedRights, FALSE, name.c_str()); },
+                          [&](SECURITY_ATTRIBUTES* security) { return CreateEventW(security, TRUE, FALSE, name.c_str()); });
+}
+
+} // namespace kav::opos::win32
