@@ -2,6 +2,7 @@
 // 80-blank buffer and whatever count it reports, each value is read within
 // the buffer, trimmed, and checked the way start-up checks it.
 #include "auto_ini.h"
+#include "catalogue.h"
 #include "fuzz_input.h"
 #include "number_rules.h"
 
@@ -17,6 +18,7 @@ public:
     uint32_t system_directory(char*, uint32_t) override { return 0; }
     kav::gui::LibraryHandle load_library(const char*) override { return kav::gui::kNoLibrary; }
     int32_t free_library(kav::gui::LibraryHandle) override { return 0; }
+    kav::drawers::LibraryLoad bind_library(kav::drawers::Library&) override { return {}; }
     uint32_t profile_string(const char*, const char*, const char*, char* buffer, uint32_t size, const char*) override
     {
         // Writes within the buffer and reports at most size - 1, as the system does.
@@ -36,6 +38,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace kav::gui;
+    using namespace kav::drawers;
     kav::fuzz::Input in(data, size);
     FuzzedProfile profile(in);
     const std::string path = auto_ini_path(profile);

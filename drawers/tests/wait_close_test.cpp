@@ -1,6 +1,6 @@
 #include "wait_close.h"
 
-#include "fake_clock.h"
+#include "fake_wait_clock.h"
 
 #include <gtest/gtest.h>
 

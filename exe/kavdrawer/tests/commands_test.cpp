@@ -3,7 +3,7 @@
 // kind of drawer makes.
 #include "commands.h"
 
-#include "fake_clock.h"
+#include "fake_wait_clock.h"
 #include "memory_log_sink.h"
 
 #include <gtest/gtest.h>
