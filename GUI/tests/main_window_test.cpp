@@ -99,6 +99,22 @@ TEST(FormCashStartup, RunsItsStepsInOrderAndLeavesByEachPath)
     }
 }
 
+TEST(FormCashStartup, ALibraryThatLacksAnExportEndsItAtOnceAfterTheCheck)
+{
+    using Status = drawers::LibraryLoad::Status;
+    const std::pair<drawers::LibraryLoad, std::string> cases[] = {
+        {{Status::MissingExport, "UsbCashDrawerStaus"}, error(kMissingExportMessage)},
+        {{Status::NotLoaded, nullptr}, error("tillio.dll Load Failed.")},
+    };
+    for (const auto& [binding, message] : cases) {
+        CashFixture f;
+        f.system.binding = binding;
+        EXPECT_EQ(f.form.startup().outcome, StartupOutcome::Ended) << message;
+        // Bound after the library was checked; no call into it, no closing steps.
+        EXPECT_EQ(f.log, (CallLog{kGetSystemDirectory, kLoadLibrary, kFreeLibrary, message}));
+    }
+}
+
 TEST(FormCashStartup, KeepsOnlyTheSystemDirectoryLengthReported)
 {
     CashFixture f;
