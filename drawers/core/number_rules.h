@@ -1,6 +1,7 @@
-// How the utility reads text as a number, and how it turns a number into a
-// whole count, period or port number. Every window that reads a number from
-// auto.ini or from a text box goes through these two functions.
+// How text is read as a number, and how a number becomes a whole count,
+// period or port number: the utility's rules, which the loop test's plan and
+// the adapters' port names follow wherever they run. Every window that reads
+// a number from auto.ini or from a text box goes through these two functions.
 #pragma once
 #include <cstdint>
 #include <optional>
