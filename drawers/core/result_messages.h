@@ -22,10 +22,10 @@ std::string usb_state_message(int drawer, bool open);
 std::string usb_open_failed(int drawer);   // "Open USB Cash Drawer 3 Failed"
 std::string usb_status_failed(int drawer); // "Get Status for USB Cash Drawer 3 Failed"
 // The loop test's open of USB drawer 1.
-inline constexpr const char* kUsbOpenFailed = "Open USB Cash Drawer Failed";
+inline constexpr char kUsbOpenFailed[] = "Open USB Cash Drawer Failed";
 // The console tool's USB status failures.
-inline constexpr const char* kUsbNotFound = "USB Cash Drawer not found";
-inline constexpr const char* kUsbStateUnknown = "USB Cash Drawer state unknown";
+inline constexpr char kUsbNotFound[] = "USB Cash Drawer not found";
+inline constexpr char kUsbStateUnknown[] = "USB Cash Drawer state unknown";
 
 // A COM port's name as lists and messages show it: "COM3".
 std::string com_port_name(int port);
@@ -34,8 +34,8 @@ std::string com_open_failed(int port);
 
 // The serial scan's failures; the three texts differ only in "Found" and a
 // trailing blank, as users have always seen them.
-inline constexpr const char* kNoComPortFound = "No RS232 Controller Found or broken";
-inline constexpr const char* kTheComPortWentAway = "No RS232 Controller found or broken";
-inline constexpr const char* kComPortsWentAway = "No RS232 Controller found or broken ";
+inline constexpr char kNoComPortFound[] = "No RS232 Controller Found or broken";
+inline constexpr char kTheComPortWentAway[] = "No RS232 Controller found or broken";
+inline constexpr char kComPortsWentAway[] = "No RS232 Controller found or broken ";
 
 } // namespace kav::drawers
