@@ -1,6 +1,7 @@
 #include "loop_test_window.h"
 
 #include "fakes.h"
+#include "memory_log_sink.h"
 #include "serial_fakes.h"
 
 #include <gtest/gtest.h>
@@ -83,13 +84,6 @@ private:
     CallLog& log_;
 };
 
-class FakeSink final : public drawers::LogSink {
-public:
-    std::vector<std::string> lines;
-    std::string local_time() override { return "2026-12-10 05:55:01"; }
-    void append(const std::string& line) override { lines.push_back(line); }
-};
-
 struct SettingFixture {
     CallLog log;
     FakeSystem system{log};
@@ -99,7 +93,7 @@ struct SettingFixture {
     FakeSerialLine line2{log, "MSComm2"};
     SerialPort comm1{line1, line1};
     SerialPort comm2{line2, line2};
-    FakeSink sink;
+    drawers::testing::MemoryLogSink sink{"2026-12-10 05:55:01"};
     drawers::RunLog run_log{sink};
     ProgramState module;
     FormSetting form{module, system, view, comm1, comm2, run_log};
