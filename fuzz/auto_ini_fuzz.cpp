@@ -23,6 +23,7 @@ public:
     uint32_t system_directory(char*, uint32_t) override { return 0; }
     kav::gui::LibraryHandle load_library(const char*) override { return kav::gui::kNoLibrary; }
     int32_t free_library(kav::gui::LibraryHandle) override { return 0; }
+    kav::drawers::LibraryLoad bind_library(kav::drawers::Library&) override { return {}; }
     uint32_t profile_string(const char* section, const char* key, const char* default_value, char* buffer,
                             uint32_t size, const char* path) override
     {

@@ -7,7 +7,7 @@
 // and any access past the stated length is a finding.
 #include "drvshell.h"
 #include "fuzz_input.h"
-#include "sim_terminal.h"
+#include "emulated_terminal.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -24,7 +24,7 @@ void check(bool fact)
 
 void check_rounding(double value)
 {
-    const std::optional<int32_t> whole = kav::gui::round_to_int32(value);
+    const std::optional<int32_t> whole = kav::drawers::round_to_int32(value);
     // The default rounding mode rounds halves to even.
     const double nearest = std::nearbyint(value);
     const bool inside = std::isfinite(value) && nearest >= -2147483648.0 && nearest <= 2147483647.0;
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     check(std::fegetround() == FE_TONEAREST);
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const double value = kav::gui::leading_number(text);
+    const double value = kav::drawers::leading_number(text);
     check_rounding(value);
 
     if (size >= sizeof(double)) {

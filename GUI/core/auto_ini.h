@@ -2,9 +2,7 @@
 #pragma once
 #include "system_services.h"
 
-#include <array>
 #include <string>
-#include <string_view>
 
 namespace kav::gui {
 
@@ -23,13 +21,7 @@ inline constexpr IniKey kIntervalKey{"Interval", "Interval"};
 inline constexpr IniKey kCountTimeKey{"Edit Box", "Count_Time"};
 inline constexpr IniKey kShowPassFailKey{"ShowPassFail", "Run"};
 
-// The loop test's boards in the settings window's order; the only values
-// "MB" may hold. Compared exactly, case included.
-inline constexpr std::array<std::string_view, 9> kBoardTypes{
-    "VOLX-9842", "VOLX-9613", "VOLX-9623", "VOLX-8613", "VOLX-8623",
-    "Pellor (x86)", "USB Cash Drawer", "RS232 Cash Drawer", "USB to RS232 Cash Drawer",
-};
-inline constexpr std::array<std::string_view, 2> kLoopTypes{"Count", "Time"};
+// "MB" holds one of the catalogue's kBoardTypes, "LT" one of kLoopTypes.
 
 // The program directory followed by "\auto.ini".
 std::string auto_ini_path(SystemServices& system);

@@ -1,98 +1,69 @@
 #include "board_commands.h"
 
-#include "ioctl_codes.h"
-#include "result_codes.h"
-
-#include <string>
+#include "kav_cash_device.h"
+#include "result_messages.h"
 
 namespace kav::gui {
 namespace {
 
 using C = Command;
-using K = BoardCommandKind;
-using L = Library;
-using tillio::kControlFailed;
-using tillio::kDeviceNotOpened;
 
-constexpr BoardCommand kBoardCommands[] = {
-    {C::AdvantechOpenCashDrawer, &L::DeviceControl, 26, K::Open, 1},
-    {C::AdvantechGetStatus, &L::AdvantechGetCashDrawerStatus, 27, K::ShortStatus, 1},
-    {C::AdvantechOpenCashDrawer2, &L::DeviceControl, 28, K::Open, 2},
-    {C::AdvantechGetStatus2, &L::AdvantechGetCashDrawerStatus, 29, K::ShortStatus, 2},
-
-    {C::Open9613CashDrawer1, &L::DeviceControl, 30, K::Open, 1},
-    {C::Get9613Status1, &L::Bastra9613GetCashDrawerStatus, 31, K::FullStatus, 1},
-    {C::Open9613CashDrawer2, &L::DeviceControl, 32, K::Open, 2},
-    {C::Get9613Status2, &L::Bastra9613GetCashDrawerStatus, 33, K::FullStatus, 2},
-
-    {C::Open, &L::DeviceControl, 10, K::Open, 1},
-    {C::Status, &L::PortwellGetCashDrawerStatus, 11, K::ShortStatus, 1},
-    {C::Open9623Cash, &L::DeviceControl, 24, K::Open, 2},
-    {C::Get9623Cashstatus, &L::PortwellGetCashDrawerStatus, 25, K::ShortStatus, 2},
-
-    {C::Open8613CashDrawer1, &L::DeviceControl, 12, K::Open, 1},
-    {C::Bastra8613Status1, &L::Bastra8613GetCashDrawerStatus, 13, K::FullStatus, 1},
-    {C::Open8613CashDrawer2, &L::DeviceControl, 14, K::Open, 2},
-    {C::Bastra8613Status2, &L::Bastra8613GetCashDrawerStatus, 15, K::FullStatus, 2},
-
-    {C::IEIOpen1, &L::DeviceControl, 20, K::Open, 1},
-    {C::IEIStatus1, &L::IEIGetCashDrawerStatus, 21, K::FullStatus, 1},
-    {C::IEIOpen2, &L::DeviceControl, 22, K::Open, 2},
-    {C::IEIStatus2, &L::IEIGetCashDrawerStatus, 23, K::FullStatus, 2},
-
-    {C::ThinClientOpen1, &L::DeviceControl, 16, K::Open, 1},
-    {C::GetThinClientStatus1, &L::ThinClientGetCashDrawerStatus, 17, K::FullStatus, 1},
-    {C::ThinClientOpen2, &L::DeviceControl, 18, K::Open, 2},
-    {C::GetThinClientStatus2, &L::ThinClientGetCashDrawerStatus, 19, K::FullStatus, 2},
+// Each board's submenu: open 1, status 1, open 2, status 2, in catalogue order.
+struct BoardMenu {
+    Command items[4];
 };
+constexpr BoardMenu kBoardMenus[] = {
+    {{C::AdvantechOpenCashDrawer, C::AdvantechGetStatus, C::AdvantechOpenCashDrawer2, C::AdvantechGetStatus2}},
+    {{C::Open9613CashDrawer1, C::Get9613Status1, C::Open9613CashDrawer2, C::Get9613Status2}},
+    {{C::Open, C::Status, C::Open9623Cash, C::Get9623Cashstatus}},
+    {{C::Open8613CashDrawer1, C::Bastra8613Status1, C::Open8613CashDrawer2, C::Bastra8613Status2}},
+    {{C::IEIOpen1, C::IEIStatus1, C::IEIOpen2, C::IEIStatus2}},
+    {{C::ThinClientOpen1, C::GetThinClientStatus1, C::ThinClientOpen2, C::GetThinClientStatus2}},
+};
+static_assert(std::size(kBoardMenus) == std::size(drawers::kBoards));
 
+// The menus report -1 and -2; -3 and any other result show nothing.
 void report_failure(int32_t result, MessageView& view)
 {
-    if (result == kDeviceNotOpened) view.message("Create File Failed", kTitleError);
-    else if (result == kControlFailed) view.message("Device Control Failed", kTitleError);
+    if (result != TILLIO_DEVICE_NOT_OPENED && result != TILLIO_CONTROL_FAILED) return;
+    view.message(drawers::device_control_failure(result), kTitleError);
 }
 
 // Only 1 and 0 are drawer states; any other status byte is not reported.
 bool report_state(int32_t result, int drawer, MessageView& view)
 {
-    if (result != 0 && result != 1) return false;
-    const std::string state = result == 1 ? "Open" : "Closed";
-    view.message("Cash Drawer " + std::to_string(drawer) + " is " + state, kTitleStatus);
+    if (result != TILLIO_BOARD_OPEN && result != TILLIO_BOARD_CLOSED) return false;
+    view.message(drawers::board_state_message(drawer, result == TILLIO_BOARD_OPEN), kTitleStatus);
     return true;
 }
 
 } // namespace
 
-const BoardCommand* find_board_command(Command command)
+std::optional<BoardCommand> find_board_command(Command command)
 {
-    for (const BoardCommand& entry : kBoardCommands)
-        if (entry.command == command) return &entry;
-    return nullptr;
-}
-
-int32_t command_number(const BoardCommand& command, int32_t dio_base_address)
-{
-    // The DIO commands name no port of their own: the caller's base carries it.
-    if (!is_dio_command(command.number)) return command.number;
-    // Wraps like the 32-bit sum the library receives; only 0x200..0x280 occur.
-    return static_cast<int32_t>(static_cast<uint32_t>(dio_base_address) + static_cast<uint32_t>(command.number));
-}
-
-void run_board_command(const BoardCommand& command, const Module1& module, MessageView& view)
-{
-    const int32_t number = command_number(command, module.DioBaseAddress);
-    const int32_t result = (module.library.*command.function)(kDevicePath, number);
-    switch (command.kind) {
-    case BoardCommandKind::Open:
-        report_failure(result, view);
-        break;
-    case BoardCommandKind::FullStatus:
-        if (!report_state(result, command.drawer, view)) report_failure(result, view);
-        break;
-    case BoardCommandKind::ShortStatus:
-        report_state(result, command.drawer, view);
-        break;
+    for (size_t board = 0; board < std::size(kBoardMenus); ++board) {
+        for (int item = 0; item < 4; ++item) {
+            if (kBoardMenus[board].items[item] != command) continue;
+            return BoardCommand{&drawers::kBoards[board], item / 2 + 1,
+                                item % 2 == 0 ? BoardCommandKind::Open : BoardCommandKind::Status};
+        }
     }
+    return std::nullopt;
+}
+
+void run_board_command(const BoardCommand& command, const ProgramState& state, MessageView& view)
+{
+    const drawers::Board& board = *command.board;
+    const auto index = static_cast<size_t>(command.drawer - 1);
+    if (command.kind == BoardCommandKind::Open) {
+        const int32_t number = drawers::command_number(board.open[index], state.DioBaseAddress);
+        report_failure(state.library.DeviceControl(kDevicePath, number), view);
+        return;
+    }
+    const int32_t number = drawers::command_number(board.status[index], state.DioBaseAddress);
+    const int32_t result = (state.library.*board.status_export)(kDevicePath, number);
+    if (!report_state(result, command.drawer, view) && board.status_report == drawers::StatusReport::Full)
+        report_failure(result, view);
 }
 
 } // namespace kav::gui

@@ -1,34 +1,31 @@
-// The 24 drawer commands of the DIO boards: one library call each, then at
-// most one message box.
+// The 24 drawer commands of the DIO boards' menus: which board, drawer and
+// command each menu id stands for, then one library call and at most one
+// message box. The boards themselves are the drawer catalogue's.
 #pragma once
-#include "Module1.h"
-#include "main_window_data.h"
+#include "catalogue.h"
+#include "main_menu.h"
 #include "message_view.h"
+#include "program_state.h"
+
+#include <optional>
 
 namespace kav::gui {
 
 // open: DeviceControl; reports -1 and -2.
-// full status: a status export; reports 1, 0, -1 and -2.
-// short status: a status export; reports 1 and 0 only (VOLX-9842, VOLX-9623).
-enum class BoardCommandKind { Open, FullStatus, ShortStatus };
+// status: the board's status export; reports what its StatusReport says.
+enum class BoardCommandKind { Open, Status };
 
 struct BoardCommand {
-    Command command;
-    Library::DrawerFunction Library::*function;
-    // The command number; a DIO command is sent as DioBaseAddress plus it.
-    int32_t number;
+    const drawers::Board* board;
+    int drawer; // 1 or 2
     BoardCommandKind kind;
-    // The drawer the status messages name.
-    int drawer;
 };
 
-// The board command run by this menu command, or null.
-const BoardCommand* find_board_command(Command command);
+// The board command behind this menu command, if it is one.
+std::optional<BoardCommand> find_board_command(Command command);
 
-// The number passed to the library, from DioBaseAddress as it is now.
-int32_t command_number(const BoardCommand& command, int32_t dio_base_address);
-
-// One call with the device path and the command's number, then its message.
-void run_board_command(const BoardCommand& command, const Module1& module, MessageView& view);
+// One call with the device path and the command's number (a DIO command from
+// DioBaseAddress as it is now), then its message.
+void run_board_command(const BoardCommand& command, const ProgramState& state, MessageView& view);
 
 } // namespace kav::gui

@@ -2,6 +2,7 @@
 // them MSComm and MSComm2): a port opened by number, text written to it, and
 // the carrier-detect line's changes reported on the window thread.
 #pragma once
+#include "serial_drawer.h"
 #include "worker_link.h"
 
 #include <cstdint>
@@ -10,8 +11,9 @@
 
 namespace kav::gui {
 
-// The platform's port: opened exclusively at 9600 baud, 8 data bits, no
-// parity, 1 stop bit, no flow control, DTR and RTS held on.
+// The platform's port: opened exclusively with the drawer's line settings
+// (9600 baud, 8 data bits, no parity, 1 stop bit, no flow control, DTR and
+// RTS held on).
 class SerialDevice {
 public:
     virtual bool open(int port) = 0;
@@ -29,7 +31,7 @@ protected:
 // What the port's watcher posts: the line events it waited for (the
 // platform's EV_ bits) and the carrier-detect state read after them, packed
 // into one message parameter.
-inline constexpr uint32_t kLineEventCarrierDetect = 0x0020; // EV_RLSD
+inline constexpr uint32_t kLineEventCarrierDetect = drawers::kEventCarrier; // EV_RLSD
 inline constexpr uintptr_t pack_line_event(uint32_t events, bool carrier_high)
 {
     return (events & 0xFFFFu) | (carrier_high ? 0x10000u : 0u);

@@ -2,6 +2,8 @@
 // call, so the start-up order can be proven with a recording fake. The Win32
 // edge forwards each to the kernel32 / shell call named in its comment.
 #pragma once
+#include "library.h"
+
 #include <cstdint>
 #include <string>
 
@@ -22,6 +24,10 @@ public:
 
     // FreeLibrary(handle): 0 on failure.
     virtual int32_t free_library(LibraryHandle handle) = 0;
+
+    // Loads tillio.dll for the run by its full path in the system directory
+    // and binds every export of library at once (drawers' library loader).
+    virtual drawers::LibraryLoad bind_library(drawers::Library& library) = 0;
 
     // GetPrivateProfileStringA(section, key, default_value, buffer, size, path):
     // the count of characters copied, without the terminating zero.

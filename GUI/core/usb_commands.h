@@ -1,9 +1,9 @@
 // The sixteen commands of the "&USB " menu: open or query USB drawer 1 to 8
 // through the library, then at most one message box.
 #pragma once
-#include "Module1.h"
-#include "main_window_data.h"
+#include "main_menu.h"
 #include "message_view.h"
+#include "program_state.h"
 
 #include <optional>
 
@@ -19,6 +19,6 @@ struct UsbCommand {
 // The USB command behind this menu command, if it is one.
 std::optional<UsbCommand> find_usb_command(Command command);
 
-void run_usb_command(const UsbCommand& command, const Module1& module, MessageView& view);
+void run_usb_command(const UsbCommand& command, const Library& library, MessageView& view);
 
 } // namespace kav::gui

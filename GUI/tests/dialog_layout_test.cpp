@@ -1,9 +1,9 @@
 #include "dialog_layout.h"
 
-#include "FormAbout.h"
-#include "FormSetting.h"
-#include "FormUSB2RS232.h"
-#include "FormTCDio.h"
+#include "about_window.h"
+#include "loop_test_window.h"
+#include "adapter_port_source.h"
+#include "dio_address_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 // Recording fakes of the system, the library and the main window's view. All
 // three write into one call log, so a test sees the order of every call made.
 #pragma once
-#include "FormCash.h"
-#include "Module1.h"
 #include "auto_ini.h"
+#include "main_window.h"
+#include "program_state.h"
+#include "recording_library.h"
 #include "system_services.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,8 @@
 
 namespace kav::gui::testing {
 
-using CallLog = std::vector<std::string>;
+using drawers::testing::CallLog;
+using drawers::testing::FakeLibrary;
 
 // Behaves as the kernel32 calls do with the buffers they are given, and checks
 // that the utility calls them the way it must.
@@ -27,6 +29,9 @@ public:
 
     std::string system_dir = "C:\\WINDOWS\\system32";
     bool library_loads = true;
+    // What binding the library for the run comes to; the test's fake library
+    // stands bound already.
+    drawers::LibraryLoad binding{drawers::LibraryLoad::Status::Bound, nullptr};
     int32_t free_result = 1;
     std::string program_dir = "C:\\KAV";
     bool ini_exists = true;
@@ -57,6 +62,8 @@ public:
         log_.push_back("FreeLibrary");
         return free_result;
     }
+
+    drawers::LibraryLoad bind_library(drawers::Library&) override { return binding; }
 
     uint32_t profile_string(const char* section, const char* key, const char* default_value, char* buffer,
                             uint32_t size, const char* path) override
@@ -89,57 +96,6 @@ private:
     CallLog& log_;
 };
 
-// A Library whose entries record their calls and answer what the test sets.
-struct FakeLibrary {
-    int32_t os_version = 2000;
-    int32_t load_service_result = 0;
-    int32_t unload_service_result = 0;
-    // What every drawer function (DeviceControl and the six status exports) answers.
-    int32_t drawer_result = 0;
-    // What UsbCashDrawer and UsbCashDrawerStaus answer.
-    int32_t usb_open_result = 1;
-    int32_t usb_status_result = 0;
-
-    Library bind(CallLog& log)
-    {
-        Library library;
-        library.LoadService = [this, &log](const char* service, const char* path) {
-            log.push_back(std::string("LoadService(") + service + "," + path + ")");
-            return load_service_result;
-        };
-        library.UnloadService = [this, &log](const char* service, int32_t delete_flag) {
-            log.push_back(std::string("UnloadService(") + service + "," + std::to_string(delete_flag) + ")");
-            return unload_service_result;
-        };
-        library.OSVersion = [this, &log] {
-            log.push_back("OSVersion");
-            return os_version;
-        };
-        const auto drawer = [this, &log](const char* name) {
-            return [this, &log, name](const char* device, int32_t number) {
-                log.push_back(std::string(name) + "(" + device + "," + std::to_string(number) + ")");
-                return drawer_result;
-            };
-        };
-        library.DeviceControl = drawer("DeviceControl");
-        library.AdvantechGetCashDrawerStatus = drawer("AdvantechGetCashDrawerStatus");
-        library.PortwellGetCashDrawerStatus = drawer("PortwellGetCashDrawerStatus");
-        library.Bastra8613GetCashDrawerStatus = drawer("Bastra8613GetCashDrawerStatus");
-        library.Bastra9613GetCashDrawerStatus = drawer("Bastra9613GetCashDrawerStatus");
-        library.IEIGetCashDrawerStatus = drawer("IEIGetCashDrawerStatus");
-        library.ThinClientGetCashDrawerStatus = drawer("ThinClientGetCashDrawerStatus");
-        library.UsbCashDrawer = [this, &log](int32_t n) {
-            log.push_back("UsbCashDrawer(" + std::to_string(n) + ")");
-            return usb_open_result;
-        };
-        library.UsbCashDrawerStaus = [this, &log](int32_t n) {
-            log.push_back("UsbCashDrawerStaus(" + std::to_string(n) + ")");
-            return usb_status_result;
-        };
-        return library;
-    }
-};
-
 class FakeCashView final : public CashView {
 public:
     explicit FakeCashView(CallLog& log) : log_(log) {}
@@ -165,7 +121,7 @@ struct CashFixture {
     FakeSystem system{log};
     FakeLibrary library;
     FakeCashView view{log};
-    Module1 module;
+    ProgramState module;
     FormCash form{module, system, view};
 
     CashFixture() { module.library = library.bind(log); }

@@ -3,7 +3,8 @@
 // the serial drawer windows' view as the user would see it, and the parts
 // both serial windows' tests build their form from.
 #pragma once
-#include "FormRS232.h"
+#include "program_state.h"
+#include "serial_drawer_window.h"
 #include "serial_port.h"
 
 #include <gtest/gtest.h>

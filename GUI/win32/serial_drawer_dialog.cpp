@@ -1,7 +1,7 @@
 #include "serial_drawer_dialog.h"
 #include "combo_box.h"
 #include "dialog_builder.h"
-#include "win32_serial_device.h"
+#include "watched_serial_port.h"
 
 #include <optional>
 
@@ -131,14 +131,14 @@ void run_serial_drawer_window(HINSTANCE instance, HWND owner, const kav::gui::Di
     run_modal_dialog(instance, owner, layout, dialog);
 }
 
-void run_form_rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module)
+void run_form_rs232(HINSTANCE instance, HWND owner, kav::gui::ProgramState& state)
 {
-    kav::gui::Rs232PortScan scan(module.library);
+    kav::gui::Rs232PortScan scan(state.library);
     run_serial_drawer_window(instance, owner, kav::gui::kFormRS232Layout, scan);
 }
 
-void run_form_usb2rs232(HINSTANCE instance, HWND owner, kav::gui::Module1& module)
+void run_form_usb2rs232(HINSTANCE instance, HWND owner, kav::gui::ProgramState& state)
 {
-    kav::gui::UsbToComPorts ports(module.library);
+    kav::gui::UsbToComPorts ports(state.library);
     run_serial_drawer_window(instance, owner, kav::gui::kFormUSB2RS232Layout, ports);
 }

@@ -1,5 +1,7 @@
 #include "win32_system_services.h"
 
+#include "library_loader.h"
+
 #include <windows.h>
 
 uint32_t Win32SystemServices::system_directory(char* buffer, uint32_t size)
@@ -15,6 +17,11 @@ kav::gui::LibraryHandle Win32SystemServices::load_library(const char* path)
 int32_t Win32SystemServices::free_library(kav::gui::LibraryHandle handle)
 {
     return FreeLibrary(reinterpret_cast<HMODULE>(handle));
+}
+
+kav::drawers::LibraryLoad Win32SystemServices::bind_library(kav::drawers::Library& library)
+{
+    return kav::drawers::load_library(library);
 }
 
 uint32_t Win32SystemServices::profile_string(const char* section, const char* key, const char* default_value,

@@ -3,7 +3,7 @@
 // waits as the hardware build does.
 #include "drvshell.h"
 #include "pulse_wait.h"
-#include "sim_terminal.h"
+#include "emulated_terminal.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // written and read back, the driver's info.
 #include "driver_fixture.h"
 #include "ioctl_codes.h"
-#include "sim_terminal.h"
+#include "emulated_terminal.h"
 
 #include <gtest/gtest.h>
 

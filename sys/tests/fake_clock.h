@@ -1,7 +1,7 @@
 // A simulation clock that only moves when the code under test stalls or the
 // test advances it.
 #pragma once
-#include "sim_terminal.h"
+#include "emulated_terminal.h"
 
 namespace kav::test {
 

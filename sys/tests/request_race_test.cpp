@@ -2,7 +2,7 @@
 // inside the first, at the exact point where they used to collide.
 #include "driver_fixture.h"
 #include "ioctl_codes.h"
-#include "sim_terminal.h"
+#include "emulated_terminal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,13 @@
 // The cost of one `kavdrawer status <drawer>` without the process start: the
 // tool's own path (command line read, drawer named, library call through the
-// utility's binding, result mapped and printed to a console that drops it)
+// drawer library's binding, result mapped and printed to a console that drops it)
 // against the bare library export it wraps, measured in the same run call by
 // call, alternating, so that both see the same machine.
 //
 // Usage: kavdrawer_bench.exe [--calls N] [--drawer BOARD:N]
-#include "board_commands.h"
 #include "commands.h"
 #include "console_platform.h"
-#include "library_lookup.h"
+#include "kav_cash_device.h"
 
 #include <windows.h>
 
@@ -58,25 +57,29 @@ int main(int argc, char** argv)
 
     const std::string_view arguments[] = {"status", drawer};
     const kav::cli::ParseResult first = kav::cli::parse_command_line(arguments);
-    if (!first.invocation || first.invocation->drawer.kind != kav::cli::DrawerKind::Board) {
+    if (!first.invocation || first.invocation->drawer.kind != kav::drawers::DrawerKind::Board) {
         std::fprintf(stderr, "kavdrawer_bench: --drawer takes a board drawer, as in VOLX-8613:1\n");
         return 2;
     }
-    const kav::cli::Drawer& target = first.invocation->drawer;
-    const int32_t number = kav::gui::command_number(
-        *kav::gui::find_board_command(target.board->status[target.number - 1]), target.dio_base);
+    const kav::drawers::DrawerAddress& target = first.invocation->drawer;
+    const int32_t number = kav::drawers::command_number(target.board->status[target.number - 1], target.dio_base);
 
+    ConsolePlatform platform;
+    if (!platform.load().bound()) {
+        std::fprintf(stderr, "kavdrawer_bench: tillio.dll did not load and bind\n");
+        return 4;
+    }
     // The bare call: the export by its own address, as a program written
     // against tillio.dll makes it.
-    using StatusFn = int(__stdcall*)(const char*, int);
-    const std::string export_name(target.board->status_export);
-    const auto bare = reinterpret_cast<StatusFn>(tillio_lookup()(export_name.c_str()));
+    using StatusFn = int(TILLIO_CALL*)(const char*, int);
+    const std::string export_name((platform.library().*target.board->status_export).name());
+    const auto bare = reinterpret_cast<StatusFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(kav::drawers::kLibraryFile), export_name.c_str())));
     if (bare == nullptr) {
-        std::fprintf(stderr, "kavdrawer_bench: tillio.dll or %s not found\n", export_name.c_str());
+        std::fprintf(stderr, "kavdrawer_bench: %s not found\n", export_name.c_str());
         return 4;
     }
 
-    ConsolePlatform platform;
     DroppingConsole console;
     int tool_code = -1;
     int bare_result = -1;
@@ -85,7 +88,7 @@ int main(int argc, char** argv)
         tool_code = kav::cli::run(*parse.invocation, platform, console);
     };
     const auto bare_call = [&] { bare_result = bare(kav::kDevicePath, number); };
-    tool_call(); // binds the export once, as the program's first call does
+    tool_call(); // the first call, as the program makes it
 
     // Each call timed on its own, the two paths alternating and taking turns
     // at going first: the medians shrug off what other processes do to a

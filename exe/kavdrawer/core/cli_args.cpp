@@ -1,6 +1,6 @@
 #include "cli_args.h"
 
-#include "FormSetting.h"
+#include "loop_rules.h"
 
 #include <cmath>
 #include <vector>
@@ -160,8 +160,8 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
         }
     }
     if (wanted == 2) {
-        DrawerParse drawer = parse_drawer(positional[1]);
-        if (!drawer.drawer) return fail(drawer.message, json, drawer.error);
+        drawers::DrawerParse drawer = drawers::parse_drawer(positional[1]);
+        if (!drawer.drawer) return fail(drawer.message, json, exit_code(drawer.error));
         invocation.drawer = *drawer.drawer;
     }
 
@@ -196,7 +196,7 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
 
     if (invocation.verb == Verb::Loop) {
         if (invocation.loop_type.empty()) return fail("loop needs --count N or --minutes M", json);
-        const std::optional<gui::RunPlan> plan = gui::plan_run(invocation.loop_type, invocation.interval, invocation.amount);
+        const std::optional<drawers::RunPlan> plan = drawers::plan_run(invocation.loop_type, invocation.interval, invocation.amount);
         if (!plan || plan->total < 1)
             return fail("--" + std::string(invocation.loop_type == "Count" ? "count" : "minutes") +
                             " and --interval plan no run: it would have no tick or too many",

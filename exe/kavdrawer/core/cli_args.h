@@ -7,7 +7,7 @@
 // Options may stand anywhere after the program name, as "--name value" or
 // "--name=value".
 #pragma once
-#include "drawer_name.h"
+#include "drawer_address.h"
 #include "exit_codes.h"
 
 #include <cstdint>
@@ -18,12 +18,14 @@
 
 namespace kav::cli {
 
+using drawers::DrawerAddress;
+
 enum class Verb { Help, List, Open, Status, WaitClose, Loop };
 
 struct Invocation {
     Verb verb = Verb::Help;
     bool json = false;
-    Drawer drawer;
+    DrawerAddress drawer;
     // wait-close
     std::optional<int64_t> timeout_ms;
     std::optional<int64_t> alarm_after_ms;

@@ -38,7 +38,7 @@ int failed(const Invocation& invocation, Console& console, JsonObject json, cons
 
 int open_or_status(const Invocation& invocation, Platform& platform, Console& console)
 {
-    const std::string name = drawer_name(invocation.drawer);
+    const std::string name = drawers::drawer_name(invocation.drawer);
     const bool open = invocation.verb == Verb::Open;
     const Reply reply = open ? platform.drawers().open(invocation.drawer) : platform.drawers().status(invocation.drawer);
     JsonObject json;
@@ -68,24 +68,25 @@ int list(const Invocation& invocation, Platform& platform, Console& console)
 
 int wait_close_command(const Invocation& invocation, Platform& platform, Console& console)
 {
-    const std::string name = drawer_name(invocation.drawer);
+    const std::string name = drawers::drawer_name(invocation.drawer);
     const std::unique_ptr<DrawerWatch> watch = platform.watch(invocation.drawer);
-    const WaitResult result =
-        wait_close(*watch, platform.clock(), {invocation.timeout_ms, invocation.alarm_after_ms}, [&] { platform.beep(); });
+    const drawers::WaitResult result =
+        drawers::wait_close(*watch, platform.clock(), {invocation.timeout_ms, invocation.alarm_after_ms},
+                            [&] { platform.beep(); });
     JsonObject json;
     json.text("command", "wait-close").text("drawer", name);
     json.seconds("seconds", result.waited_ms).number("beeps", result.beeps);
     const std::string after = " after " + seconds_text(result.waited_ms) + " s";
     switch (result.end) {
-    case WaitEnd::Closed:
+    case drawers::WaitEnd::Closed:
         return finish(invocation, console, json.text("state", "closed"), name + " closed" + after, ExitCode::Ok);
-    case WaitEnd::TimedOut:
+    case drawers::WaitEnd::TimedOut:
         console.err(kProgram + name + ": still open" + after);
         return finish(invocation, console, json.text("state", "open"), "", ExitCode::TimedOut);
-    case WaitEnd::Interrupted:
+    case drawers::WaitEnd::Interrupted:
         console.err(kProgram + name + ": interrupted" + after);
         return finish(invocation, console, json, "", ExitCode::Interrupted);
-    case WaitEnd::Failed: break;
+    case drawers::WaitEnd::Failed: break;
     }
     const Outcome outcome = result.last == Reading::NotReachable ? Outcome::NotReachable : Outcome::RequestFailed;
     console.err(kProgram + name + ": " + std::string(outcome_name(outcome)));
@@ -94,9 +95,9 @@ int wait_close_command(const Invocation& invocation, Platform& platform, Console
 
 int loop(const Invocation& invocation, Platform& platform, Console& console)
 {
-    const std::string name = drawer_name(invocation.drawer);
-    gui::RunLog log(platform.log_sink(invocation.log_file));
-    const auto on_tick = [&](const LoopTick& tick) {
+    const std::string name = drawers::drawer_name(invocation.drawer);
+    drawers::RunLog log(platform.log_sink(invocation.log_file));
+    const auto on_tick = [&](const drawers::LoopTick& tick) {
         if (invocation.json) {
             console.out(JsonObject()
                             .text("command", "loop")
@@ -111,8 +112,10 @@ int loop(const Invocation& invocation, Platform& platform, Console& console)
                         tick.reply.call + (tick.ok ? "" : " (" + tick.reply.failure + ")"));
         }
     };
-    const LoopSummary summary = run_loop(invocation.drawer, {invocation.loop_type, invocation.interval, invocation.amount},
-                                         platform.drawers(), platform.clock(), log, on_tick);
+    const drawers::LoopSummary summary =
+        drawers::run_loop(invocation.drawer, {invocation.loop_type, invocation.interval, invocation.amount},
+                          platform.drawers(), platform.clock(), log, on_tick);
+    const ExitCode code = exit_code(summary);
     JsonObject json;
     json.text("command", "loop").text("drawer", name).flag("summary", true);
     json.number("ticks", summary.ticks).number("failures", summary.failures).seconds("seconds", summary.duration_ms);
@@ -120,23 +123,11 @@ int loop(const Invocation& invocation, Platform& platform, Console& console)
     const std::string line = name + ": " + std::to_string(summary.ticks) + " ticks, " +
                              std::to_string(summary.failures) + " failures, " + seconds_text(summary.duration_ms) + " s, " +
                              summary.end;
-    if (summary.code != ExitCode::Ok) console.err(kProgram + line);
-    return finish(invocation, console, json, line, summary.code);
+    if (code != ExitCode::Ok) console.err(kProgram + line);
+    return finish(invocation, console, json, line, code);
 }
 
 } // namespace
-
-Reading reading_of(const Reply& reply)
-{
-    switch (reply.outcome) {
-    case Outcome::Open: return Reading::Open;
-    case Outcome::Closed: return Reading::Closed;
-    case Outcome::NotReachable: return Reading::NotReachable;
-    case Outcome::Done:
-    case Outcome::RequestFailed: break;
-    }
-    return Reading::RequestFailed;
-}
 
 int report_parse_error(const ParseResult& parse, Console& console)
 {

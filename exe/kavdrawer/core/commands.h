@@ -4,6 +4,7 @@
 #pragma once
 #include "cli_args.h"
 #include "drawer_access.h"
+#include "drawer_list.h"
 #include "run_log.h"
 #include "wait_close.h"
 
@@ -12,6 +13,15 @@
 #include <vector>
 
 namespace kav::cli {
+
+// The drawer library's pieces the commands run on.
+using drawers::Clock;
+using drawers::DrawerWatch;
+using drawers::Drawers;
+using drawers::ListedDrawer;
+using drawers::Outcome;
+using drawers::Reading;
+using drawers::Reply;
 
 class Console {
 public:
@@ -33,9 +43,9 @@ public:
     virtual Clock& clock() = 0;
     virtual void beep() = 0;
     // The watch wait-close uses for this drawer.
-    virtual std::unique_ptr<DrawerWatch> watch(const Drawer& drawer) = 0;
+    virtual std::unique_ptr<DrawerWatch> watch(const DrawerAddress& drawer) = 0;
     // Where loop's run log goes; a sink that drops the lines when none is asked.
-    virtual gui::LogSink& log_sink(const std::string& file) = 0;
+    virtual drawers::LogSink& log_sink(const std::string& file) = 0;
 
 protected:
     Platform() = default;
@@ -49,8 +59,5 @@ protected:
 int report_parse_error(const ParseResult& parse, Console& console);
 
 int run(const Invocation& invocation, Platform& platform, Console& console);
-
-// The reading wait-close polls for: a status reply as a drawer state.
-Reading reading_of(const Reply& reply);
 
 } // namespace kav::cli

@@ -17,4 +17,32 @@ std::string_view exit_name(ExitCode code)
     return "unknown";
 }
 
+ExitCode exit_code(drawers::Outcome outcome)
+{
+    switch (outcome) {
+    case drawers::Outcome::Done:
+    case drawers::Outcome::Open: return ExitCode::Ok;
+    case drawers::Outcome::Closed: return ExitCode::Closed;
+    case drawers::Outcome::NotReachable: return ExitCode::NotReachable;
+    case drawers::Outcome::RequestFailed: return ExitCode::RequestFailed;
+    }
+    return ExitCode::RequestFailed;
+}
+
+ExitCode exit_code(drawers::NameError error)
+{
+    return error == drawers::NameError::NoSuchDrawer ? ExitCode::NoSuchDrawer : ExitCode::Usage;
+}
+
+ExitCode exit_code(const drawers::LoopSummary& summary)
+{
+    switch (summary.how) {
+    case drawers::LoopEnd::Completed: return ExitCode::Ok;
+    case drawers::LoopEnd::Cancelled: return ExitCode::Interrupted;
+    case drawers::LoopEnd::Failed: return exit_code(summary.failure);
+    case drawers::LoopEnd::NotPlanned: return ExitCode::Usage;
+    }
+    return ExitCode::Usage;
+}
+
 } // namespace kav::cli

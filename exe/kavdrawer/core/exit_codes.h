@@ -1,6 +1,10 @@
 // What kavdrawer.exe ends with. Scripts branch on these, so the numbers are
 // fixed once published.
 #pragma once
+#include "drawer_access.h"
+#include "drawer_address.h"
+#include "loop_run.h"
+
 #include <string_view>
 
 namespace kav::cli {
@@ -20,5 +24,13 @@ constexpr int exit_value(ExitCode code) { return static_cast<int>(code); }
 
 // The word that names the code in JSON and in messages.
 std::string_view exit_name(ExitCode code);
+
+// What a drawer request's outcome ends the program with: done and open 0,
+// closed 1, not reachable 4, request failed 5.
+ExitCode exit_code(drawers::Outcome outcome);
+// A drawer name that was refused: not a name 2, no such drawer 3.
+ExitCode exit_code(drawers::NameError error);
+// How a loop run ended.
+ExitCode exit_code(const drawers::LoopSummary& summary);
 
 } // namespace kav::cli

@@ -3,7 +3,8 @@
 // kind of drawer makes.
 #include "commands.h"
 
-#include "fake_clock.h"
+#include "fake_wait_clock.h"
+#include "memory_log_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,8 @@
 namespace kav::cli {
 namespace {
 
-using testing::FakeClock;
+using drawers::PollingWatch;
+using drawers::testing::FakeClock;
 
 struct Lines final : Console {
     std::vector<std::string> out_lines, err_lines;
@@ -25,14 +27,14 @@ struct Lines final : Console {
 struct ScriptedDrawers final : Drawers {
     std::deque<Reply> opens, statuses;
     int open_calls = 0;
-    Reply open(const Drawer&) override
+    Reply open(const DrawerAddress&) override
     {
         ++open_calls;
         Reply reply = opens.front();
         if (opens.size() > 1) opens.pop_front();
         return reply;
     }
-    Reply status(const Drawer&) override
+    Reply status(const DrawerAddress&) override
     {
         Reply reply = statuses.front();
         if (statuses.size() > 1) statuses.pop_front();
@@ -40,16 +42,10 @@ struct ScriptedDrawers final : Drawers {
     }
 };
 
-struct MemorySink final : gui::LogSink {
-    std::vector<std::string> lines;
-    std::string local_time() override { return "2026-12-10 08:00:00"; }
-    void append(const std::string& line) override { lines.push_back(line); }
-};
-
 struct FakePlatform final : Platform {
     ScriptedDrawers scripted;
     FakeClock fake_clock;
-    MemorySink sink;
+    drawers::testing::MemoryLogSink sink{"2026-12-10 08:00:00"};
     std::string sink_file;
     int beeps = 0;
     std::vector<ListedDrawer> listed;
@@ -58,11 +54,11 @@ struct FakePlatform final : Platform {
     std::vector<ListedDrawer> list() override { return listed; }
     Clock& clock() override { return fake_clock; }
     void beep() override { ++beeps; }
-    std::unique_ptr<DrawerWatch> watch(const Drawer&) override
+    std::unique_ptr<DrawerWatch> watch(const DrawerAddress&) override
     {
-        return std::make_unique<PollingWatch>(fake_clock, [this] { return reading_of(scripted.status({})); });
+        return std::make_unique<PollingWatch>(fake_clock, [this] { return drawers::reading_of(scripted.status({})); });
     }
-    gui::LogSink& log_sink(const std::string& file) override
+    drawers::LogSink& log_sink(const std::string& file) override
     {
         sink_file = file;
         return sink;

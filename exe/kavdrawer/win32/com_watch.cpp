@@ -1,98 +1,84 @@
 #include "com_watch.h"
 
-#include "win32_serial_device.h"
+#include "carrier_watch.h"
+#include "serial_drawer.h"
 
-#include <string>
+#include <atomic>
 
 namespace {
 
-using kav::cli::Reading;
+using kav::drawers::Reading;
 
-constexpr UINT kLineMessage = WM_APP + 1;
-
-std::optional<bool> read_carrier_from(HANDLE port)
-{
-    DWORD modem = 0;
-    if (!GetCommModemStatus(port, &modem)) return std::nullopt;
-    return (modem & MS_RLSD_ON) != 0;
-}
-
-// The watcher posts to a window; a console program has none, so it gets a
-// message-only window on the thread that waits.
-class ComWatch final : public kav::cli::DrawerWatch {
+// The watch's thread hands the carrier state it read after each change to the
+// main thread through one atomic value and an event.
+class ComWatch final : public kav::drawers::DrawerWatch {
 public:
-    ComWatch(int port, kav::cli::Clock& clock, HANDLE interrupt) : port_(port), clock_(clock), interrupt_(interrupt)
+    ComWatch(int port, kav::drawers::Clock& clock, HANDLE interrupt)
+        : port_(port), clock_(clock), interrupt_(interrupt), changed_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
     {
-        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        // Windows 98 has no message-only windows: a hidden one does as well.
-        if (window_ == nullptr)
-            window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        watched_.watcher.post_to(window_);
-        watched_.port.set_listener([this](const kav::gui::CommEvent& event) {
-            if (event.code == kav::gui::kComEvCD) state_ = event.cd_holding ? Reading::Closed : Reading::Open;
-        });
     }
     ~ComWatch() override
     {
-        watched_.port.close();
-        if (window_ != nullptr) DestroyWindow(window_);
+        watch_.stop(); // before the port it watches closes
+        com_.close();
+        if (changed_ != nullptr) CloseHandle(changed_);
     }
+    ComWatch(const ComWatch&) = delete;
+    ComWatch& operator=(const ComWatch&) = delete;
 
     Reading read() override
     {
-        if (watched_.port.is_open()) return state_; // the events keep it current
-        if (window_ == nullptr || !watched_.port.set_comm_port(port_) || !watched_.port.open())
-            return Reading::NotReachable;
+        if (com_.is_open()) return state_; // the events keep it current
+        if (changed_ == nullptr || !com_.open(port_)) return Reading::NotReachable;
+        const bool watched = watch_.start(com_, [this](const kav::drawers::LineEvent& event) {
+            if (event.port_failed || (event.events & kav::drawers::kEventCarrier) == 0) return;
+            latest_.store(event.carrier_high ? kHigh : kLow);
+            SetEvent(changed_);
+        });
+        if (!watched) return Reading::NotReachable;
         // Read once the port is watched: a change after this read arrives as
         // an event, with the state read after it.
-        bool high = false;
-        if (!watched_.device.carrier_detect(high)) return Reading::NotReachable;
-        state_ = high ? Reading::Closed : Reading::Open;
+        const std::optional<bool> high = com_.carrier_detect();
+        if (!high) return Reading::NotReachable;
+        state_ = *high ? Reading::Closed : Reading::Open;
         return state_;
     }
 
     Reading wait_until(int64_t deadline_ms) override
     {
         const Reading before = state_;
+        const HANDLE waits[2] = {interrupt_, changed_};
         while (state_ == before) {
             const int64_t left = deadline_ms - clock_.now_ms();
             if (left <= 0) break;
             const DWORD wait = left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(left);
-            const DWORD woke = MsgWaitForMultipleObjects(1, &interrupt_, FALSE, wait, QS_ALLPOSTMESSAGE);
+            const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, wait);
             if (woke == WAIT_OBJECT_0) return Reading::Interrupted;
-            MSG message;
-            while (PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) {
-                if (message.message == kLineMessage)
-                    watched_.port.deliver(static_cast<kav::gui::WorkerStamp>(message.wParam),
-                                          static_cast<uintptr_t>(message.lParam));
-            }
+            if (woke != WAIT_OBJECT_0 + 1) continue;
+            const int latest = latest_.exchange(kNone);
+            if (latest != kNone) state_ = latest == kHigh ? Reading::Closed : Reading::Open;
         }
         return state_;
     }
 
 private:
+    static constexpr int kNone = 0;
+    static constexpr int kLow = 1;
+    static constexpr int kHigh = 2;
+
     int port_;
-    kav::cli::Clock& clock_;
+    kav::drawers::Clock& clock_;
     HANDLE interrupt_;
-    HWND window_ = nullptr;
-    WatchedSerialPort watched_{kLineMessage};
+    HANDLE changed_;
+    kav::drawers::ComPort com_;
+    kav::drawers::CarrierWatch watch_;
+    std::atomic<int> latest_{kNone};
     Reading state_ = Reading::Open;
 };
 
 } // namespace
 
-std::optional<bool> read_carrier(int port)
-{
-    if (port < 1) return std::nullopt;
-    const std::string path = "\\\\.\\COM" + std::to_string(port);
-    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    const std::optional<bool> carrier = read_carrier_from(handle);
-    CloseHandle(handle);
-    return carrier;
-}
-
-std::unique_ptr<kav::cli::DrawerWatch> make_com_watch(int port, kav::cli::Clock& clock, HANDLE interrupt)
+std::unique_ptr<kav::drawers::DrawerWatch> make_com_watch(int port, kav::drawers::Clock& clock, HANDLE interrupt)
 {
     return std::make_unique<ComWatch>(port, clock, interrupt);
 }

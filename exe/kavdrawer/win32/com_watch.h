@@ -1,16 +1,12 @@
-// A serial drawer's line from the console: its carrier-detect state read
-// once, and wait-close's watch, which learns each change from the watched
-// serial port's carrier-detect events (no polling).
+// wait-close's watch of a serial drawer: it learns each change of the port's
+// carrier-detect line from the drawer library's carrier watch (no polling),
+// and needs no window.
 #pragma once
 #include "wait_close.h"
 
 #include <windows.h>
 
 #include <memory>
-#include <optional>
-
-// High while the drawer is closed; nothing when the port did not open.
-std::optional<bool> read_carrier(int port);
 
 // interrupt: the event Ctrl+C sets.
-std::unique_ptr<kav::cli::DrawerWatch> make_com_watch(int port, kav::cli::Clock& clock, HANDLE interrupt);
+std::unique_ptr<kav::drawers::DrawerWatch> make_com_watch(int port, kav::drawers::Clock& clock, HANDLE interrupt);

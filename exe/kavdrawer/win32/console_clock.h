@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-class ConsoleClock final : public kav::cli::Clock {
+class ConsoleClock final : public kav::drawers::Clock {
 public:
     // Installs the console control handler; one instance per program.
     ConsoleClock();

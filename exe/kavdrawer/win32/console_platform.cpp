@@ -1,16 +1,19 @@
 #include "console_platform.h"
 
+#include "com_port.h"
 #include "com_watch.h"
-#include "library_lookup.h"
+#include "library_loader.h"
 
 #include <cstdio>
 
-ConsolePlatform::ConsolePlatform()
-    : library_(kav::gui::bind_library_on_first_call(tillio_lookup())), drawers_(library_, read_carrier)
-{
-}
+ConsolePlatform::ConsolePlatform() : drawers_(library_, kav::drawers::read_carrier) {}
 
-std::vector<kav::cli::ListedDrawer> ConsolePlatform::list() { return kav::cli::list_drawers(starting_, library_); }
+kav::drawers::LibraryLoad ConsolePlatform::load() { return kav::drawers::load_library(library_); }
+
+std::vector<kav::drawers::ListedDrawer> ConsolePlatform::list()
+{
+    return kav::drawers::list_drawers(starting_, library_);
+}
 
 void ConsolePlatform::beep()
 {
@@ -18,14 +21,15 @@ void ConsolePlatform::beep()
     if (!MessageBeep(0xFFFFFFFF)) Beep(750, 200);
 }
 
-std::unique_ptr<kav::cli::DrawerWatch> ConsolePlatform::watch(const kav::cli::Drawer& drawer)
+std::unique_ptr<kav::drawers::DrawerWatch> ConsolePlatform::watch(const kav::drawers::DrawerAddress& drawer)
 {
-    if (drawer.kind == kav::cli::DrawerKind::Com) return make_com_watch(drawer.number, clock_, clock_.interrupt_event());
-    return std::make_unique<kav::cli::PollingWatch>(
-        clock_, [this, drawer] { return kav::cli::reading_of(starting_.status(drawer)); });
+    if (drawer.kind == kav::drawers::DrawerKind::Com || drawer.kind == kav::drawers::DrawerKind::UsbToCom)
+        return make_com_watch(drawer.number, clock_, clock_.interrupt_event());
+    return std::make_unique<kav::drawers::PollingWatch>(
+        clock_, [this, drawer] { return kav::drawers::reading_of(starting_.status(drawer)); });
 }
 
-kav::gui::LogSink& ConsolePlatform::log_sink(const std::string& file)
+kav::drawers::LogSink& ConsolePlatform::log_sink(const std::string& file)
 {
     if (file.empty()) return no_log_;
     file_log_.emplace(file);

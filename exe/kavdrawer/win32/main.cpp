@@ -2,7 +2,6 @@
 // core/cli_args.h for the command line and core/exit_codes.h for the codes.
 #include "console_platform.h"
 
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -15,14 +14,18 @@ int main(int argc, char** argv)
     if (!parse.invocation) return kav::cli::report_parse_error(parse, console);
 
     ConsolePlatform platform;
-    try {
-        return kav::cli::run(*parse.invocation, platform, console);
-    } catch (const std::bad_function_call&) {
-        // The binding's way of saying tillio.dll, or an export of it, is missing.
-        kav::cli::ParseResult missing;
-        missing.error = kav::cli::ExitCode::NotReachable;
-        missing.message = "tillio.dll did not load from the system directory";
-        missing.json = parse.invocation->json;
-        return kav::cli::report_parse_error(missing, console);
+    if (parse.invocation->verb != kav::cli::Verb::Help) {
+        // Every export bound now, once: a missing one ends the tool here.
+        const kav::drawers::LibraryLoad load = platform.load();
+        if (!load.bound()) {
+            kav::cli::ParseResult missing;
+            missing.error = kav::cli::ExitCode::NotReachable;
+            missing.message = load.status == kav::drawers::LibraryLoad::Status::NotLoaded
+                                  ? "tillio.dll did not load from the system directory"
+                                  : std::string("tillio.dll from the system directory has no ") + load.missing;
+            missing.json = parse.invocation->json;
+            return kav::cli::report_parse_error(missing, console);
+        }
     }
+    return kav::cli::run(*parse.invocation, platform, console);
 }

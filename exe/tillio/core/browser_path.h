@@ -3,6 +3,7 @@
 #pragma once
 #include "file_finder.h"
 #include "maker_address.h"
+#include "tillio.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -20,8 +21,8 @@ inline constexpr char kBrowserPathTail[] = ":\\Program Files\\Internet Explorer\
 inline constexpr size_t kBrowserCommandLength = 1 + (sizeof kBrowserPathTail - 1) + 1 + (sizeof kMakerAddress - 1) + 1;
 static_assert(kBrowserCommandLength <= kBrowserCommandSize, "the browser command line must fit the About window's buffer");
 
-inline constexpr int32_t kBrowserFound = 0;
-inline constexpr int32_t kBrowserNotFound = -1;
+inline constexpr int32_t kBrowserFound = TILLIO_DONE;
+inline constexpr int32_t kBrowserNotFound = TILLIO_BROWSER_NOT_FOUND;
 
 // kBrowserFound with the command line in out, or kBrowserNotFound with out
 // empty: nowhere found, or a search that would not close. A and b, the

@@ -2,9 +2,10 @@
 // the About window. Keep it short: the browser command line must fit the
 // About window's 100-byte buffer (see browser_path.h).
 #pragma once
+#include "tillio.h"
 
 namespace kav::tillio {
 
-inline constexpr char kMakerAddress[] = "http://www.kav.example";
+inline constexpr char kMakerAddress[] = TILLIO_MAKER_ADDRESS;
 
 } // namespace kav::tillio

@@ -1,12 +1,14 @@
 // Which of the two supported system families this is: Windows 98 (4.10) or the
 // Windows 2000 class, which takes in every other version.
 #pragma once
+#include "tillio.h"
+
 #include <stdint.h>
 
 namespace kav::tillio {
 
-inline constexpr int32_t kWindows98 = 98;
-inline constexpr int32_t kWindows2000 = 2000;
+inline constexpr int32_t kWindows98 = TILLIO_WINDOWS_98;
+inline constexpr int32_t kWindows2000 = TILLIO_WINDOWS_2000;
 
 class VersionQuery {
 public:

@@ -3,6 +3,7 @@
 // followed by a blank; and taking the first name off such a list.
 #pragma once
 #include "registry_reader.h"
+#include "tillio.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -11,10 +12,10 @@ namespace kav::tillio {
 
 inline constexpr const char* kAdapterKey = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_067b&Pid_2303";
 
-inline constexpr int32_t kRegistryOpenFailed = -7;
-inline constexpr int32_t kRegistryQueryFailed = -8;
-inline constexpr int32_t kRegistryEnumFailed = -9;
-inline constexpr int32_t kNoAdapterPort = -10;
+inline constexpr int32_t kRegistryOpenFailed = TILLIO_REGISTRY_OPEN_FAILED;
+inline constexpr int32_t kRegistryQueryFailed = TILLIO_REGISTRY_QUERY_FAILED;
+inline constexpr int32_t kRegistryEnumFailed = TILLIO_REGISTRY_ENUM_FAILED;
+inline constexpr int32_t kNoAdapterPort = TILLIO_NO_ADAPTER_PORT;
 
 inline constexpr size_t kMaxAdapterPorts = 12;
 inline constexpr size_t kMaxPortName = 9;     // characters, without the zero

@@ -1,5 +1,5 @@
 // Entry points of tillio.dll: wiring only; the behaviour is in core/.
-#include "tillio_exports.h"
+#include "tillio.h"
 
 #include "command_channel.h"
 #include "win32_device_channel.h"
@@ -20,39 +20,39 @@ int board_status(const char* devicePath, int command)
 
 extern "C" {
 
-int __stdcall DeviceControl(const char* devicePath, int command)
+int TILLIO_CALL DeviceControl(const char* devicePath, int command)
 {
     kav::tillio::Win32DeviceChannel device;
     return g_commands.device_control(device, devicePath, command);
 }
 
 // Six names for one behaviour: each board's menu binds its own.
-int __stdcall AdvantechGetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL AdvantechGetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }
 
-int __stdcall PortwellGetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL PortwellGetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }
 
-int __stdcall IEIGetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL IEIGetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }
 
-int __stdcall ThinClientGetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL ThinClientGetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }
 
-int __stdcall Bastra8613GetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL Bastra8613GetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }
 
-int __stdcall Bastra9613GetCashDrawerStatus(const char* devicePath, int command)
+int TILLIO_CALL Bastra9613GetCashDrawerStatus(const char* devicePath, int command)
 {
     return board_status(devicePath, command);
 }

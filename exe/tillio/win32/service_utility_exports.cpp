@@ -1,6 +1,6 @@
 // Entry points of tillio.dll for driver service control and the small
 // utilities: wiring only; the behaviour is in core/.
-#include "tillio_exports.h"
+#include "tillio.h"
 
 #include "browser_path.h"
 #include "os_version.h"
@@ -12,31 +12,31 @@
 
 extern "C" {
 
-int __stdcall LoadService(const char* serviceName, const char* driverPath)
+int TILLIO_CALL LoadService(const char* serviceName, const char* driverPath)
 {
     kav::tillio::Win32ServiceManager manager;
     return static_cast<int>(kav::tillio::load_service(manager, serviceName, driverPath));
 }
 
-int __stdcall UnloadService(const char* serviceName, int deleteService)
+int TILLIO_CALL UnloadService(const char* serviceName, int deleteService)
 {
     kav::tillio::Win32ServiceManager manager;
     return static_cast<int>(kav::tillio::unload_service(manager, serviceName, deleteService != 0));
 }
 
-int __stdcall OSVersion()
+int TILLIO_CALL OSVersion()
 {
     kav::tillio::Win32VersionQuery version;
     return kav::tillio::os_version(version);
 }
 
-int __stdcall GetIePath(char* commandLine)
+int TILLIO_CALL GetIePath(char* commandLine)
 {
     kav::tillio::Win32FileFinder finder;
     return kav::tillio::browser_command(finder, commandLine);
 }
 
-int __stdcall StringTrim(char* text, const char* trimChars)
+int TILLIO_CALL StringTrim(char* text, const char* trimChars)
 {
     return kav::tillio::trim_chars(text, trimChars) ? 1 : 0;
 }

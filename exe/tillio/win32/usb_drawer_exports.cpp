@@ -1,6 +1,6 @@
 // Entry points of tillio.dll for USB HID drawers: wiring only; the behaviour
 // is in core/usb_drawers.
-#include "tillio_exports.h"
+#include "tillio.h"
 
 #include "usb_drawers.h"
 #include "win32_hid_bus.h"
@@ -15,13 +15,13 @@ constinit kav::tillio::UsbDrawers g_usb_drawers;
 
 extern "C" {
 
-int __stdcall UsbCashDrawer(int drawer)
+int TILLIO_CALL UsbCashDrawer(int drawer)
 {
     kav::tillio::Win32HidBus bus;
     return g_usb_drawers.open_drawer(bus, drawer);
 }
 
-int __stdcall UsbCashDrawerStaus(int drawer)
+int TILLIO_CALL UsbCashDrawerStaus(int drawer)
 {
     kav::tillio::Win32HidBus bus;
     return g_usb_drawers.drawer_status(bus, drawer);

@@ -1,6 +1,6 @@
 // Entry points of tillio.dll for the ports of USB-to-RS232 adapters: wiring
 // only; the behaviour is in core/.
-#include "tillio_exports.h"
+#include "tillio.h"
 
 #include "usb_to_com.h"
 #include "win32_registry_reader.h"
@@ -14,12 +14,12 @@ constinit kav::tillio::AdapterPorts g_adapter_ports;
 
 extern "C" {
 
-int __stdcall EnumUsbToComNum(char* portList)
+int TILLIO_CALL EnumUsbToComNum(char* portList)
 {
     kav::tillio::Win32RegistryReader registry;
     return g_adapter_ports.enumerate(registry, portList);
 }
 
-int __stdcall GetUsbToComToken(char* portList, char* token) { return kav::tillio::take_port_token(portList, token); }
+int TILLIO_CALL GetUsbToComToken(char* portList, char* token) { return kav::tillio::take_port_token(portList, token); }
 
 } // extern "C"

@@ -1,9 +1,0 @@
-// FormAbout's Win32 view: the About window with its product picture and the
-// maker's address as a link.
-#pragma once
-#include "Module1.h"
-
-#include <windows.h>
-
-// Shows the window modally, centred over owner; returns when it has closed.
-void run_form_about(HINSTANCE instance, HWND owner, const kav::gui::Module1& module);

@@ -1,0 +1,2 @@
+// A window's header the console tool must not include.
+#pragma once

@@ -1,0 +1,2 @@
+// Finds a driver header by its name, as a wider include path would let it.
+#include "command_engine.h"

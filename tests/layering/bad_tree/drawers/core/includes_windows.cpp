@@ -1,0 +1,2 @@
+// The portable core of the drawer library with the Windows headers.
+#include <windows.h>

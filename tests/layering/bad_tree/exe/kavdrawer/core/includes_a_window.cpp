@@ -1,0 +1,2 @@
+// The console tool reaching into the utility.
+#include "main_menu.h"

@@ -1,0 +1,2 @@
+// A driver header the sources below must not reach.
+#pragma once
