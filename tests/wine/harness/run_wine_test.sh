@@ -199,6 +199,11 @@ finish() {
     fi
   fi
   stop_wine
+  # A run that passed (or was skipped) leaves its trace but not its prefix:
+  # the disk holds a few dozen prefixes only. KAV_KEEP_PREFIX=1 keeps it.
+  if ((rc == 0 || rc == skip_status)) && [[ ${KAV_KEEP_PREFIX:-0} != 1 ]]; then
+    rm -rf "$WINEPREFIX"
+  fi
   if ((rc != 0 && rc != skip_status)); then
     echo "---- last driver and Wine error lines of $trace"
     grep -E "$service: |$sim_service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
