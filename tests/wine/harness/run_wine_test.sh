@@ -281,7 +281,9 @@ fi
 # after it: an exception Wine swallowed inside a window procedure is a fault
 # that Windows does not forgive, so it fails the run.
 program_errors=$work/program_errors.log
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") timeout "$timeout_s" "$WINE" "$@" \
+# KAV_SERVICE_HELPER: for a program that makes kernel services itself.
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") KAV_SERVICE_HELPER=$(windows_path "$helper") \
+  timeout "$timeout_s" "$WINE" "$@" \
   2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?
