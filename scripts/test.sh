@@ -6,10 +6,10 @@
 # run of each fuzz target; then the same as 32-bit code: the native tests
 # built -m32 (also under UBSan), the i686 binaries' Wine and GUI tests in a
 # 32-bit prefix, and the i686 utility and library in a 64-bit prefix (WoW64).
-# Where the kernel runs no 32-bit code, the native tests run under qemu-i386,
-# and each tier of i686 Windows programs says in one line why it is skipped
-# and counts as one skipped test. Ends with one summary line over all tiers
-# that says which way the 32-bit code ran.
+# Where the kernel runs no 32-bit code, the native tests and the WoW64 tier's
+# i686 programs run under qemu-i386, and each tier in a 32-bit prefix says in
+# one line why it is skipped and counts as one skipped test. Ends with one
+# summary line over all tiers that says which way the 32-bit code ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -76,13 +76,14 @@ else
   ways="32-bit native tests skipped"
 fi
 
-# The i686 Windows programs run on Wine's 32-bit loader: only where the kernel
-# runs i386 code. In WoW64 only they are 32-bit, and with_i386_binfmt.sh can
-# hand them to qemu-i386 (`ctest --preset win32 -L wow64` does so there), but
-# each then takes about a minute to start, and the tier 5 to 11 minutes on a
-# 2-core machine, more than this command gives it; a 32-bit prefix, where
-# every program is 32-bit, far longer.
+# The i686 Windows programs run on Wine's 32-bit loader. A 32-bit prefix runs
+# every program on it: only where the kernel runs i386 code (under qemu-i386
+# it would take far too long). In WoW64 only the i686 programs are 32-bit;
+# where the kernel does not run them, with_i386_binfmt.sh hands them to
+# qemu-i386, and the tier takes about 4.5 minutes on an idle 2-core machine
+# (each 32-bit Wine process about a minute to start).
 no_32bit=$(source tests/wine/harness/wine_env.sh && wine_runs_32bit) || true
+wine32=$(source tests/wine/harness/wine_env.sh && echo "$WINE32")
 run_32bit_tier() { # as run_tier
   if [[ -n $no_32bit ]]; then
     skip_32bit_tier "$1" "$3" "$no_32bit"
@@ -94,12 +95,14 @@ run_32bit_tier win32 wine "Wine tests of the i686 binaries in a 32-bit prefix"
 run_32bit_tier win32 gui "GUI tests of the i686 utility in a 32-bit prefix"
 wow64_title="the i686 utility and library on 64-bit Windows (WoW64)"
 if [[ -z $no_32bit ]]; then
-  run_tier win32 wow64 "$wow64_title"
-  ways+=", 32-bit Windows programs natively"
+  run_tier win32 wow64 "$wow64_title, natively"
+  ways+=", i686 Windows programs natively"
+elif [[ ! -x $wine32 ]] || ! binfmt_why=$(tests/wine/harness/with_i386_binfmt.sh true 2>&1); then
+  skip_32bit_tier win32 "$wow64_title" "$no_32bit${binfmt_why:+; ${binfmt_why#*: }}"
+  ways+=", i686 Windows programs skipped"
 else
-  skip_32bit_tier win32 "$wow64_title" \
-    "$no_32bit; under qemu-i386 it would take 5 to 11 minutes (ctest --preset win32 -L wow64)"
-  ways+=", 32-bit Windows programs skipped"
+  run_tier win32 wow64 "$wow64_title, under qemu-i386 ($no_32bit; about 5 minutes)"
+  ways+=", i686 Windows programs in WoW64 under qemu-i386 (in a 32-bit prefix skipped)"
 fi
 
 echo
