@@ -302,7 +302,9 @@ fi
 # ignore it); a run that passed is then judged on it (gtest_verdict.sh).
 program_errors=$work/program_errors.log
 report=$work/gtest_report.xml
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") GTEST_OUTPUT="xml:$(windows_path "$report")" \
+# KAV_SERVICE_HELPER: for a program that makes kernel services itself.
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") KAV_SERVICE_HELPER=$(windows_path "$helper") \
+  GTEST_OUTPUT="xml:$(windows_path "$report")" \
   timeout "$timeout_s" "$WINE" "$@" 2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?
