@@ -13,6 +13,40 @@ bool listed(const SerialPortList& list, uint32_t number)
     return false;
 }
 
+bool listed(const PrinterList& list, uint32_t number)
+{
+    for (int i = 0; i < list.count; ++i) {
+        if (list.printers[i].number == number) return true;
+    }
+    return false;
+}
+
+// Decimal digits at p, moved past; false for none, for 0 or above limit.
+bool read_number(const char*& p, uint32_t limit, uint32_t& number)
+{
+    if (*p < '0' || *p > '9') return false;
+    number = 0;
+    while (*p >= '0' && *p <= '9') {
+        number = number * 10 + static_cast<uint32_t>(*p - '0');
+        if (number > limit) return false;
+        ++p;
+    }
+    return number != 0;
+}
+
+// The word at p, moved past it.
+bool take_word(const char*& p, const char* word)
+{
+    const char* at = p;
+    for (; *word != '\0'; ++word, ++at) {
+        if (*at != *word) return false;
+    }
+    p = at;
+    return true;
+}
+
+constexpr uint32_t kMaxPrinterBaud = 115200;
+
 } // namespace
 
 bool parse_port_list(const char* text, SerialPortList& list)
@@ -26,15 +60,9 @@ bool parse_port_list(const char* text, SerialPortList& list)
             ++p;
             continue;
         }
-        if (*p < '0' || *p > '9') return false;
         uint32_t number = 0;
-        while (*p >= '0' && *p <= '9') {
-            number = number * 10 + static_cast<uint32_t>(*p - '0');
-            if (number > kMaxPortNumber) return false;
-            ++p;
-        }
+        if (!read_number(p, kMaxPortNumber, number)) return false;
         if (*p != '\0' && !separator(*p)) return false;
-        if (number == 0) return false;
         if (listed(parsed, number)) continue;
         if (parsed.count == kMaxSerialPorts) return false;
         parsed.numbers[parsed.count++] = static_cast<uint16_t>(number);
@@ -48,6 +76,44 @@ void add_ports(SerialPortList& into, const SerialPortList& more)
     for (int i = 0; i < more.count && into.count < kMaxSerialPorts; ++i) {
         if (!listed(into, more.numbers[i])) into.numbers[into.count++] = more.numbers[i];
     }
+}
+
+bool parse_printer_list(const char* text, PrinterList& list)
+{
+    list = PrinterList{};
+    if (text == nullptr) return true;
+    PrinterList parsed;
+    const char* p = text;
+    while (*p != '\0') {
+        if (separator(*p)) {
+            ++p;
+            continue;
+        }
+        uint32_t number = 0;
+        if (!read_number(p, kMaxPortNumber, number)) return false;
+        PrinterSetup setup;
+        bool pin_given = false;
+        bool level_given = false;
+        while (*p == '/') {
+            ++p;
+            if (!pin_given && take_word(p, "pin5")) {
+                setup.pin = 5;
+                pin_given = true;
+            } else if (!level_given && take_word(p, "low")) {
+                setup.open_low = true;
+                level_given = true;
+            } else {
+                return false;
+            }
+        }
+        if (*p == '@' && !read_number(++p, kMaxPrinterBaud, setup.baud)) return false;
+        if (*p != '\0' && !separator(*p)) return false;
+        if (listed(parsed, number)) continue;
+        if (parsed.count == kMaxSerialPorts) return false;
+        parsed.printers[parsed.count++] = {static_cast<uint16_t>(number), setup};
+    }
+    list = parsed;
+    return true;
 }
 
 bool parse_hid_devices(const char* text, HidDeviceList& list)
