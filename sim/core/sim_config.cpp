@@ -47,28 +47,40 @@ bool take_word(const char*& p, const char* word)
 
 constexpr uint32_t kMaxPrinterBaud = 115200;
 
+// Entries apart by blanks or commas (none: text is null or empty), each read
+// by read_entry, which moves p past it; false at the first one it refuses or
+// that runs into anything but a separator.
+template <typename ReadEntry>
+bool for_each_entry(const char* text, ReadEntry read_entry)
+{
+    if (text == nullptr) return true;
+    for (const char* p = text; *p != '\0';) {
+        if (separator(*p)) {
+            ++p;
+            continue;
+        }
+        if (!read_entry(p)) return false;
+        if (*p != '\0' && !separator(*p)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool parse_port_list(const char* text, SerialPortList& list)
 {
     list = SerialPortList{};
-    if (text == nullptr) return true;
     SerialPortList parsed;
-    const char* p = text;
-    while (*p != '\0') {
-        if (separator(*p)) {
-            ++p;
-            continue;
-        }
+    const bool good = for_each_entry(text, [&](const char*& p) {
         uint32_t number = 0;
         if (!read_number(p, kMaxPortNumber, number)) return false;
-        if (*p != '\0' && !separator(*p)) return false;
-        if (listed(parsed, number)) continue;
+        if (listed(parsed, number)) return true;
         if (parsed.count == kMaxSerialPorts) return false;
         parsed.numbers[parsed.count++] = static_cast<uint16_t>(number);
-    }
-    list = parsed;
-    return true;
+        return true;
+    });
+    if (good) list = parsed;
+    return good;
 }
 
 void add_ports(SerialPortList& into, const SerialPortList& more)
@@ -81,14 +93,8 @@ void add_ports(SerialPortList& into, const SerialPortList& more)
 bool parse_printer_list(const char* text, PrinterList& list)
 {
     list = PrinterList{};
-    if (text == nullptr) return true;
     PrinterList parsed;
-    const char* p = text;
-    while (*p != '\0') {
-        if (separator(*p)) {
-            ++p;
-            continue;
-        }
+    const bool good = for_each_entry(text, [&](const char*& p) {
         uint32_t number = 0;
         if (!read_number(p, kMaxPortNumber, number)) return false;
         PrinterSetup setup;
@@ -107,13 +113,13 @@ bool parse_printer_list(const char* text, PrinterList& list)
             }
         }
         if (*p == '@' && !read_number(++p, kMaxPrinterBaud, setup.baud)) return false;
-        if (*p != '\0' && !separator(*p)) return false;
-        if (listed(parsed, number)) continue;
+        if (listed(parsed, number)) return true;
         if (parsed.count == kMaxSerialPorts) return false;
         parsed.printers[parsed.count++] = {static_cast<uint16_t>(number), setup};
-    }
-    list = parsed;
-    return true;
+        return true;
+    });
+    if (good) list = parsed;
+    return good;
 }
 
 bool parse_hid_devices(const char* text, HidDeviceList& list)
