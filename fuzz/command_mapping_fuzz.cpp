@@ -16,13 +16,17 @@ using namespace kav::tillio;
 class FuzzedDevice final : public DeviceChannel {
 public:
     explicit FuzzedDevice(kav::fuzz::Input& in) : in_(in) {}
-    DeviceHandle open(const char*) override
+    DeviceOpening open(const char*) override
     {
         static int device;
-        return in_.byte() % 8 == 0 ? kNoDevice : &device;
+        switch (in_.byte() % 8) {
+        case 0: return {};
+        case 1: return {kNoDevice, true}; // held through another handle
+        default: return {&device, false};
+        }
     }
-    bool control(DeviceHandle, uint32_t code, const void* input, uint32_t input_length, void* output,
-                 uint32_t output_length, uint32_t* bytes_returned) override
+    ControlOutcome control(DeviceHandle, uint32_t code, const void* input, uint32_t input_length, void* output,
+                           uint32_t output_length, uint32_t* bytes_returned) override
     {
         if (!kav::is_drawer_code(code)) std::abort();
         if (input_length != 0) {
@@ -32,12 +36,21 @@ public:
         }
         if (output_length != 0) in_.bytes(static_cast<uint8_t*>(output), output_length);
         *bytes_returned = in_.byte() % (output_length + 1);
-        return in_.byte() % 4 != 0;
+        switch (in_.byte() % 8) {
+        case 0: return ControlOutcome::kFailed;
+        case 1: return ControlOutcome::kHeld;
+        default: return ControlOutcome::kDone;
+        }
     }
     void close(DeviceHandle) override {}
+    // Every pause moves the clock on by what the input says, at least 1 ms,
+    // so a held device is given up on after a bounded number of tries.
+    uint32_t now_ms() override { return clock_ms_; }
+    void pause() override { clock_ms_ += 1 + in_.byte(); }
 
 private:
     kav::fuzz::Input& in_;
+    uint32_t clock_ms_ = 0;
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 
 namespace kav::tillio {
 
-int32_t CommandChannel::device_control(DeviceChannel& device, const char* path, int32_t number)
+int32_t CommandChannel::request(DeviceChannel& device, const char* path, int32_t number, uint8_t* answer)
 {
     const std::optional<ResolvedCommand> resolved = resolve_command(number);
     if (!resolved) return kUndefinedCommand;
@@ -17,26 +17,56 @@ int32_t CommandChannel::device_control(DeviceChannel& device, const char* path, 
         input_length = sizeof input;
     }
 
-    const DeviceHandle handle = device.open(path);
-    if (handle == kNoDevice) return kDeviceNotOpened;
+    // A device held through another handle is usually free again within a
+    // millisecond or two: try again for a while before reporting the failure.
+    // The clock is read only once the device was found held.
+    bool waiting = false;
+    uint32_t waiting_since_ms = 0;
+    for (;;) {
+        int32_t failure = kDeviceNotOpened;
+        const DeviceOpening opening = device.open(path);
+        if (opening.handle != kNoDevice) {
+            // Open commands return no byte, so what was here before the request
+            // is what gets kept: start from 0 rather than from the last answer.
+            uint8_t output = 0;
+            uint32_t bytes_returned = 0;
+            const ControlOutcome outcome =
+                device.control(opening.handle, drawer_code(resolved->command), input_length ? input : nullptr,
+                               input_length, &output, sizeof output, &bytes_returned);
+            device.close(opening.handle);
+            if (outcome == ControlOutcome::kDone) {
+                kept_status_.store(output, std::memory_order_relaxed);
+                *answer = output;
+                return kDone;
+            }
+            if (outcome == ControlOutcome::kFailed) return kControlFailed;
+            failure = kControlFailed; // refused as held: nothing reached the ports
+        } else if (!opening.held) {
+            return kDeviceNotOpened;
+        }
 
-    // Open commands return no byte, so what was here before the request is what
-    // gets kept: start from 0 rather than from the last answer.
-    uint8_t output = 0;
-    uint32_t bytes_returned = 0;
-    const bool sent = device.control(handle, drawer_code(resolved->command), input_length ? input : nullptr,
-                                     input_length, &output, sizeof output, &bytes_returned);
-    device.close(handle);
-    if (!sent) return kControlFailed;
+        const uint32_t now_ms = device.now_ms();
+        if (!waiting) {
+            waiting = true;
+            waiting_since_ms = now_ms;
+        } else if (now_ms - waiting_since_ms >= kHeldDeviceWaitMs) {
+            return failure;
+        }
+        device.pause();
+    }
+}
 
-    kept_status_ = output;
-    return kDone;
+int32_t CommandChannel::device_control(DeviceChannel& device, const char* path, int32_t number)
+{
+    uint8_t answer = 0;
+    return request(device, path, number, &answer);
 }
 
 int32_t CommandChannel::status(DeviceChannel& device, const char* path, int32_t number)
 {
-    const int32_t result = device_control(device, path, number);
-    return result == kDone ? int32_t{kept_status_} : result;
+    uint8_t answer = 0;
+    const int32_t result = request(device, path, number, &answer);
+    return result == kDone ? int32_t{answer} : result;
 }
 
 } // namespace kav::tillio

@@ -19,27 +19,47 @@ static_assert(kLastDrawerCode == system_code(0x80 + kLastCommand));
 
 } // namespace
 
-DeviceHandle Win32DeviceChannel::open(const char* path)
+DeviceOpening Win32DeviceChannel::open(const char* path)
 {
     const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? kNoDevice : handle;
+    if (handle != INVALID_HANDLE_VALUE) return {handle, false};
+    // The driver refuses a second handle with STATUS_DEVICE_BUSY; an exclusive
+    // holder shows as a sharing violation.
+    const DWORD error = GetLastError();
+    return {kNoDevice, error == ERROR_BUSY || error == ERROR_SHARING_VIOLATION};
 }
 
-bool Win32DeviceChannel::control(DeviceHandle handle, uint32_t code, const void* input, uint32_t input_length,
-                                 void* output, uint32_t output_length, uint32_t* bytes_returned)
+ControlOutcome Win32DeviceChannel::control(DeviceHandle handle, uint32_t code, const void* input,
+                                           uint32_t input_length, void* output, uint32_t output_length,
+                                           uint32_t* bytes_returned)
 {
     DWORD returned = 0;
     const BOOL sent = DeviceIoControl(handle, code, const_cast<void*>(input), input_length, output, output_length,
                                       &returned, nullptr);
-    if (!sent) return false;
-    *bytes_returned = returned;
-    return true;
+    if (sent) {
+        *bytes_returned = returned;
+        return ControlOutcome::kDone;
+    }
+    // The driver answers a request through a handle it did not admit (Wine
+    // hands one out for a refused create) with STATUS_ACCESS_DENIED; the
+    // drawer codes need no access right, so that is the only way to it.
+    return GetLastError() == ERROR_ACCESS_DENIED ? ControlOutcome::kHeld : ControlOutcome::kFailed;
 }
 
 void Win32DeviceChannel::close(DeviceHandle handle)
 {
     CloseHandle(handle);
+}
+
+uint32_t Win32DeviceChannel::now_ms()
+{
+    return GetTickCount();
+}
+
+void Win32DeviceChannel::pause()
+{
+    Sleep(1);
 }
 
 } // namespace kav::tillio
