@@ -47,10 +47,14 @@ public:
     // so a held device is given up on after a bounded number of tries.
     uint32_t now_ms() override { return clock_ms_; }
     void pause() override { clock_ms_ += 1 + in_.byte(); }
+    uint32_t turn_claimed_ms() override { return turn_ms_; }
+    void claim_turn(uint32_t now_ms) override { turn_ms_ = now_ms; }
+    void release_turn() override { turn_ms_ = 0; }
 
 private:
     kav::fuzz::Input& in_;
     uint32_t clock_ms_ = 0;
+    uint32_t turn_ms_ = 0;
 };
 
 } // namespace

@@ -60,6 +60,10 @@ public:
         if (at_pause) at_pause();
     }
     std::function<void()> at_pause;
+    // One program here: nobody else to take turns with.
+    uint32_t turn_claimed_ms() override { return 0; }
+    void claim_turn(uint32_t) override {}
+    void release_turn() override {}
 
     int open_handles = 0;
     uint32_t clock_ms = 0;

@@ -1,6 +1,24 @@
 #include "command_channel.h"
 
 namespace kav::tillio {
+namespace {
+
+// A caller that found the device held has claimed the next turn: let it have
+// the device before opening it again. Without a claim this is one read.
+void give_way(DeviceChannel& device)
+{
+    uint32_t claimed_ms = device.turn_claimed_ms();
+    if (claimed_ms == 0) return;
+    const uint32_t since_ms = device.now_ms();
+    for (uint32_t now_ms = since_ms; claimed_ms != 0 && now_ms - claimed_ms < kTurnClaimMs &&
+                                     now_ms - since_ms < kGiveWayMs;
+         now_ms = device.now_ms()) {
+        device.pause();
+        claimed_ms = device.turn_claimed_ms();
+    }
+}
+
+} // namespace
 
 int32_t CommandChannel::request(DeviceChannel& device, const char* path, int32_t number, uint8_t* answer)
 {
@@ -18,8 +36,10 @@ int32_t CommandChannel::request(DeviceChannel& device, const char* path, int32_t
     }
 
     // A device held through another handle is usually free again within a
-    // millisecond or two: try again for a while before reporting the failure.
-    // The clock is read only once the device was found held.
+    // millisecond or two: try again for a while before reporting the failure,
+    // holding the claim to the next turn meanwhile. The clock is read only
+    // once the device was found held.
+    give_way(device);
     bool waiting = false;
     uint32_t waiting_since_ms = 0;
     for (;;) {
@@ -34,6 +54,7 @@ int32_t CommandChannel::request(DeviceChannel& device, const char* path, int32_t
                 device.control(opening.handle, drawer_code(resolved->command), input_length ? input : nullptr,
                                input_length, &output, sizeof output, &bytes_returned);
             device.close(opening.handle);
+            if (waiting && outcome != ControlOutcome::kHeld) device.release_turn();
             if (outcome == ControlOutcome::kDone) {
                 kept_status_.store(output, std::memory_order_relaxed);
                 *answer = output;
@@ -50,8 +71,10 @@ int32_t CommandChannel::request(DeviceChannel& device, const char* path, int32_t
             waiting = true;
             waiting_since_ms = now_ms;
         } else if (now_ms - waiting_since_ms >= kHeldDeviceWaitMs) {
+            device.release_turn();
             return failure;
         }
+        device.claim_turn(now_ms);
         device.pause();
     }
 }

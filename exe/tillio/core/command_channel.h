@@ -39,6 +39,10 @@ constexpr std::optional<ResolvedCommand> resolve_command(int32_t number)
 // How long a call waits for a device that another handle holds (a monitor
 // polling the drawers, another program's call) before it reports the failure.
 inline constexpr uint32_t kHeldDeviceWaitMs = 300;
+// How long a call gives way, at most, to a caller that claimed the next turn,
+// and how long such a claim counts (its caller may have gone away).
+inline constexpr uint32_t kGiveWayMs = 50;
+inline constexpr uint32_t kTurnClaimMs = 100;
 
 // Calls may come from any thread at once.
 class CommandChannel {

@@ -37,6 +37,15 @@ public:
     virtual uint32_t now_ms() = 0;
     virtual void pause() = 0;
 
+    // Turn-taking among the callers of every process on the machine's
+    // session: the clock reading at which one of them last found the device
+    // held (0: nobody waits), and claiming and releasing the next turn. A
+    // caller polling in a tight loop would otherwise take the device back
+    // the moment it let go, every time.
+    virtual uint32_t turn_claimed_ms() = 0;
+    virtual void claim_turn(uint32_t now_ms) = 0;
+    virtual void release_turn() = 0;
+
 protected:
     DeviceChannel() = default;
     DeviceChannel(const DeviceChannel&) = default;

@@ -44,6 +44,12 @@ public:
     uint32_t clock_ms = 0xFFFFFF00; // wraps while a call waits
     int clock_reads = 0;
     int pauses = 0;
+    // The claim to the next turn as every caller sees it; another caller
+    // that holds a claim gets in (and releases it) after this many pauses.
+    uint32_t turn_ms = 0;
+    int other_gets_in_after = -1;
+    std::vector<uint32_t> claims;
+    int releases = 0;
 
     DeviceOpening open(const char* path) override
     {
@@ -94,6 +100,18 @@ public:
     {
         ++pauses;
         clock_ms += pause_ms;
+        if (other_gets_in_after > 0 && --other_gets_in_after == 0) turn_ms = 0;
+    }
+    uint32_t turn_claimed_ms() override { return turn_ms; }
+    void claim_turn(uint32_t now_ms) override
+    {
+        claims.push_back(now_ms);
+        turn_ms = now_ms;
+    }
+    void release_turn() override
+    {
+        ++releases;
+        turn_ms = 0;
     }
 
     bool all_closed() const { return open_.empty(); }
@@ -276,8 +294,62 @@ TEST(HeldDevice, IsTriedAgainForUpTo300Ms)
         EXPECT_EQ(device.opened_paths.size(), c.opens);
         EXPECT_EQ(device.pauses, static_cast<int>(c.opens) - 1);
         EXPECT_TRUE(device.all_closed());
-        if (c.opens == 1) EXPECT_EQ(device.clock_reads, 0) << "an uncontended call costs what it did";
-        if (c.expected == kDeviceNotOpened) EXPECT_TRUE(device.requests.empty()) << "no request without a handle";
+        if (c.opens == 1) {
+            EXPECT_EQ(device.clock_reads, 0) << "an uncontended call costs what it did";
+        }
+        if (c.expected == kDeviceNotOpened) {
+            EXPECT_TRUE(device.requests.empty()) << "no request without a handle";
+        }
+    }
+}
+
+// While it waits, a caller holds the claim to the next turn, and gives it up
+// once it got in or gave up.
+TEST(HeldDevice, AWaitingCallClaimsTheNextTurn)
+{
+    FakeDevice device;
+    device.reply = 1;
+    device.held_opens = 2;
+    CommandChannel channel;
+    EXPECT_EQ(channel.status(device, kPath, 13), 1);
+    EXPECT_EQ(device.claims, (std::vector<uint32_t>{0xFFFFFF00, 0xFFFFFF01}));
+    EXPECT_EQ(device.releases, 1);
+    EXPECT_EQ(device.turn_ms, 0u);
+
+    FakeDevice held;
+    held.held_opens = -1;
+    EXPECT_EQ(channel.status(held, kPath, 13), kDeviceNotOpened);
+    EXPECT_EQ(held.releases, 1) << "a call that gives up leaves no claim behind";
+    EXPECT_EQ(held.turn_ms, 0u);
+}
+
+// A call that finds another caller's fresh claim lets that caller have the
+// device first; a stale claim (its caller went away) holds nobody up long.
+TEST(HeldDevice, ACallGivesWayToAClaimedTurn)
+{
+    struct TurnCase {
+        const char* name;
+        uint32_t claim_age_ms; // how old the claim is when the call starts
+        int other_gets_in_after;
+        int pauses;
+    };
+    const TurnCase cases[] = {
+        {"the other caller gets in after 3 pauses", 0, 3, 3},
+        {"a claim that never goes: given way to for 50 ms", 0, -1, 50},
+        {"a claim 80 ms old counts for its last 20 ms", 80, -1, 20},
+        {"a claim older than 100 ms is stale", 150, -1, 0},
+    };
+    for (const TurnCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDevice device;
+        device.reply = 1;
+        device.turn_ms = device.clock_ms - c.claim_age_ms;
+        device.other_gets_in_after = c.other_gets_in_after;
+        CommandChannel channel;
+        EXPECT_EQ(channel.status(device, kPath, 13), 1);
+        EXPECT_EQ(device.pauses, c.pauses);
+        EXPECT_EQ(device.opened_paths.size(), 1u) << "no open while giving way";
+        EXPECT_TRUE(device.claims.empty());
     }
 }
 
@@ -339,6 +411,9 @@ public:
     void close(DeviceHandle) override {}
     uint32_t now_ms() override { return 0; }
     void pause() override {}
+    uint32_t turn_claimed_ms() override { return 0; }
+    void claim_turn(uint32_t) override {}
+    void release_turn() override {}
 
 private:
     uint8_t state_;

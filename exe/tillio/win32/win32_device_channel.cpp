@@ -17,6 +17,24 @@ static_assert(kIoctlGetDriverInfo == system_code(0x88));
 static_assert(kFirstDrawerCode == system_code(0x80 + kFirstCommand));
 static_assert(kLastDrawerCode == system_code(0x80 + kLastCommand));
 
+// The claim to the next turn, in a page every process of the session that
+// loads the library maps: mapped once per process and kept, its handle with
+// it (a name lives only as long as a handle to it). Null when the mapping is
+// not to be had; turn-taking is then left out.
+volatile LONG* turn_word()
+{
+    static void* volatile word = nullptr;
+    static volatile LONG tried = 0;
+    if (word == nullptr && InterlockedCompareExchange(&tried, 1, 0) == 0) {
+        HANDLE mapping =
+            CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), "KAV_cash_next_turn");
+        void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(LONG)) : nullptr;
+        if (view == nullptr && mapping != nullptr) CloseHandle(mapping);
+        InterlockedExchangePointer(&word, view);
+    }
+    return static_cast<volatile LONG*>(word);
+}
+
 } // namespace
 
 DeviceOpening Win32DeviceChannel::open(const char* path)
@@ -60,6 +78,23 @@ uint32_t Win32DeviceChannel::now_ms()
 void Win32DeviceChannel::pause()
 {
     Sleep(1);
+}
+
+uint32_t Win32DeviceChannel::turn_claimed_ms()
+{
+    volatile LONG* word = turn_word();
+    return word ? static_cast<uint32_t>(*word) : 0;
+}
+
+void Win32DeviceChannel::claim_turn(uint32_t now_ms)
+{
+    // 0 says nobody waits: a claim at tick 0 is made at tick 1.
+    if (volatile LONG* word = turn_word()) InterlockedExchange(word, static_cast<LONG>(now_ms ? now_ms : 1));
+}
+
+void Win32DeviceChannel::release_turn()
+{
+    if (volatile LONG* word = turn_word()) InterlockedExchange(word, 0);
 }
 
 } // namespace kav::tillio

@@ -15,6 +15,9 @@ public:
     void close(DeviceHandle handle) override;
     uint32_t now_ms() override;
     void pause() override;
+    uint32_t turn_claimed_ms() override;
+    void claim_turn(uint32_t now_ms) override;
+    void release_turn() override;
 };
 
 } // namespace kav::tillio
