@@ -16,6 +16,7 @@ namespace {
 using kav::fuzz::Input;
 using kav::tillio::KeyOpen;
 using kav::tillio::RegistryKey;
+using kav::tillio::ValueType;
 
 class FuzzRegistry final : public kav::tillio::RegistryReader {
 public:
@@ -44,9 +45,10 @@ public:
         live(key);
         return text(name, size) && in_.byte() % 16 != 0;
     }
-    bool read_text(RegistryKey key, const char*, char* buffer, uint32_t size) override
+    bool read_value(RegistryKey key, const char*, char* buffer, uint32_t size, ValueType* type) override
     {
         live(key);
+        *type = in_.byte() % 4 == 0 ? ValueType::Other : ValueType::Text;
         return text(buffer, size);
     }
     void close(RegistryKey key) override
@@ -74,8 +76,8 @@ private:
         if (length + 1 > size) return false;
         for (size_t i = 0; i < length; ++i) {
             const uint8_t c = in_.byte();
-            // Port names hold no blank or zero: the list uses the blank.
-            out[i] = static_cast<char>(c == 0 || c == ' ' ? 'C' : c);
+            // Any byte but the zero: a blank in a name must keep it off the list.
+            out[i] = static_cast<char>(c == 0 ? 'C' : c);
         }
         out[length] = '\0';
         return true;
