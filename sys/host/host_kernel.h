@@ -211,8 +211,10 @@ NTSTATUS ZwClose(HANDLE handle);
 
 // A real event (threads of a test block on it), built in place by
 // KeInitializeEvent: the driver keeps events in pool blocks no constructor ran on.
+// Aligned as the pool's blocks are (8 bytes, also in 32-bit builds), which
+// is all a mutex and a condition variable need.
 struct KEVENT {
-    alignas(16) unsigned char storage[160];
+    alignas(8) unsigned char storage[160];
 };
 using PKEVENT = KEVENT*;
 void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state);
