@@ -2,6 +2,7 @@
 // on COM3 and COM12 (kav_wine_test's SIM_SERIAL in CMakeLists.txt), which
 // close 1.5 s after a pulse. What the drawer received is read from the
 // simulator's trace.
+#include "wine_service_control.h"
 #include "wine_test_support.h"
 
 #include <windows.h>
@@ -236,6 +237,76 @@ TEST_F(SerialExportsTest, HeldPort)
     // The holder's own handle still works.
     DWORD modem = 0;
     EXPECT_TRUE(GetCommModemStatus(holder.get(), &modem)) << GetLastError();
+}
+
+// The simulator stopped while each port holds a wait and a drawer has just
+// sprung (its closing timer armed, firing around the stop in the later
+// rounds), 20 times: each stop ends the held waits, and the driver host
+// survives to start the simulator again and serve its ports.
+TEST_F(SerialExportsTest, StoppingTheSimulatorWithWaitsHeldAndADrawerSpringing)
+{
+    constexpr const char* kSimService = "KAV_sim";
+    constexpr int kRounds = 20;
+    const size_t mark = trace_.mark();
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        struct HeldWait {
+            explicit HeldWait(int number)
+                : port(CreateFileA(port_path(number).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)),
+                  event(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+            {
+            }
+            kavwine::Handle port, event;
+            OVERLAPPED record{};
+            DWORD events = 0;
+        } waits[2] = {HeldWait(kSimulatedPorts[0]), HeldWait(kSimulatedPorts[1])};
+        for (HeldWait& w : waits) {
+            ASSERT_TRUE(w.port.valid()) << GetLastError();
+            ASSERT_TRUE(SetCommMask(w.port.get(), EV_RLSD));
+        }
+        const auto hold_wait = [](HeldWait& w) {
+            ResetEvent(w.event.get());
+            w.record = OVERLAPPED{};
+            w.record.hEvent = w.event.get();
+            ASSERT_FALSE(WaitCommEvent(w.port.get(), &w.events, &w.record)) << "the wait completed at once";
+            ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+        };
+        for (HeldWait& w : waits) hold_wait(w);
+        // COM3's drawer springs: its wait ends, and the next one is for its closing.
+        const BYTE pulse = 0x55;
+        DWORD written = 0;
+        OVERLAPPED write_record{};
+        kavwine::Handle write_event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        write_record.hEvent = write_event.get();
+        if (!WriteFile(waits[0].port.get(), &pulse, 1, &written, &write_record)) {
+            ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+            ASSERT_EQ(WaitForSingleObject(write_event.get(), 3000), WAIT_OBJECT_0);
+        }
+        ASSERT_EQ(WaitForSingleObject(waits[0].event.get(), 3000), WAIT_OBJECT_0) << "the drawer sprang";
+        hold_wait(waits[0]);
+        Sleep(round * (kCloseMs + 100) / kRounds);
+
+        ASSERT_EQ(kavwine::stop_service(kSimService), 0u) << "the simulator stops";
+        for (HeldWait& w : waits) {
+            EXPECT_EQ(WaitForSingleObject(w.event.get(), 3000), WAIT_OBJECT_0) << "the stop ended the held wait";
+        }
+        // COM12's drawer never moved: its wait can only have been cancelled.
+        DWORD bytes = 0;
+        EXPECT_FALSE(GetOverlappedResult(waits[1].port.get(), &waits[1].record, &bytes, FALSE));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+        for (HeldWait& w : waits) w.port.close();
+        ASSERT_EQ(kavwine::start_service(kSimService), 0u) << "the driver host starts the simulator again";
+        for (int port : kSimulatedPorts) {
+            ASSERT_EQ(kavwine::wait_for_dos_device(("COM" + std::to_string(port)).c_str()), 0u);
+        }
+    }
+    const std::string lines = trace_.since(mark);
+    EXPECT_NE(lines.find(sim_line("COM12 wait ends: the port goes away")), std::string::npos) << lines;
+    for (int port : kSimulatedPorts) {
+        EXPECT_EQ(check_(port), 0) << "COM" << port << " answers after the last start";
+        EXPECT_EQ(status_(port), 0) << "its drawer reads closed";
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace kavwine {
 
@@ -125,6 +126,25 @@ bool hklm_key_exists(const char* path)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
+}
+
+Thread::Thread(std::function<void()> body) : body_(std::move(body))
+{
+    handle_ = CreateThread(nullptr, 0, &Thread::run, this, 0, nullptr);
+}
+
+void Thread::join()
+{
+    if (handle_ == nullptr) return;
+    WaitForSingleObject(handle_, INFINITE);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+DWORD WINAPI Thread::run(void* self)
+{
+    static_cast<Thread*>(self)->body_();
+    return 0;
 }
 
 } // namespace kavwine

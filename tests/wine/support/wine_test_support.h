@@ -59,6 +59,22 @@ private:
     HANDLE h_;
 };
 
+// A thread of its own for body, joined at the latest when this goes away
+// (this toolchain's C++ library has no std::thread).
+class Thread {
+public:
+    explicit Thread(std::function<void()> body);
+    ~Thread() { join(); }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    void join();
+
+private:
+    static DWORD WINAPI run(void* self);
+    std::function<void()> body_;
+    HANDLE handle_;
+};
+
 // CreateFile of the device as the library does it. The error is kept before
 // anything else can overwrite it.
 struct OpenResult {
