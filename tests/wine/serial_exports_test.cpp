@@ -221,7 +221,9 @@ TEST_F(SerialExportsTest, OpenSendsTheMessageAndLeavesTheLineAt9600_8N1)
                 if (name != field) continue;
                 expected = value;
                 // Binary transfer is the only kind Windows has.
-                if (name != "fBinary") EXPECT_NE(was[i].second, value) << name << " had the drawer's value before";
+                if (name != "fBinary") {
+                    EXPECT_NE(was[i].second, value) << name << " had the drawer's value before";
+                }
             }
             if (name == "fParity" && kavwine::on_wine()) {
                 kavwine::known_wine_difference("no serial request carries a DCB's fParity: Wine reads back what "
@@ -325,7 +327,8 @@ TEST_F(SerialExportsTest, HeldWaitReportsEachCarrierChange)
 // driver answers, and a driver that refused the requests after it would also
 // refuse programs whose create merely overtook the last close, so the
 // simulated port serves both: the held port counts as present and the
-// drawer fires. The refusal itself is the core's (native tests).
+// drawer fires. The refusal itself is the core's (native tests) and the
+// edge's exclusive open (SerialEdge, on a file).
 TEST_F(SerialExportsTest, HeldPort)
 {
     kavwine::Handle holder(CreateFileA(port_path(3).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
