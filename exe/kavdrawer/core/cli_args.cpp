@@ -153,6 +153,11 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
     if (positional.size() > wanted)
         return fail("unexpected argument '" + std::string(positional[wanted]) + "' after " + std::string(verb->name), json);
 
+    for (size_t i = 0; i < options.size(); ++i) {
+        // Which of two values was meant is not for the tool to guess.
+        for (size_t j = 0; j < i; ++j)
+            if (options[j].name == options[i].name) return fail(std::string(options[i].name) + " given twice", json);
+    }
     for (const Given& option : options) {
         for (const ValueOption& known : kValueOptions) {
             if (known.name == option.name && known.verb != invocation.verb)

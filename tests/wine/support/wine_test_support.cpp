@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -118,6 +119,21 @@ void DriverStoppedTest::TearDown()
     OpenResult reopened = open_device();
     Handle h(reopened.handle);
     EXPECT_TRUE(h.valid()) << "the device opens again after the restart, error " << reopened.error;
+}
+
+bool set_wine_version_for(const char* exe_name, const char* version)
+{
+    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + exe_name;
+    if (version == nullptr) return RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
+    HKEY hkey = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hkey, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG set = RegSetValueExA(hkey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                    static_cast<DWORD>(std::strlen(version) + 1));
+    RegCloseKey(hkey);
+    return set == ERROR_SUCCESS;
 }
 
 bool hklm_key_exists(const char* path)

@@ -27,6 +27,11 @@ std::string beside_this_program(const std::string& file);
 
 bool on_wine();
 
+// Wine's per-program version setting (HKCU\Software\Wine\AppDefaults\<exe>,
+// "Version"), the way a user makes one program see another Windows, such as
+// "win98"; null removes it.
+bool set_wine_version_for(const char* exe_name, const char* version);
+
 // Whether HKEY_LOCAL_MACHINE\path exists (opened for reading only).
 bool hklm_key_exists(const char* path);
 
