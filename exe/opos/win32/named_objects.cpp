@@ -45,4 +45,18 @@ HANDLE shared_event(const std::wstring& name)
                           [&](SECURITY_ATTRIBUTES* security) { return CreateEventW(security, TRUE, FALSE, name.c_str()); });
 }
 
+HANDLE shared_auto_event(const std::wstring& name)
+{
+    return open_or_create([&] { return OpenEventW(kSharedRights, FALSE, name.c_str()); },
+                          [&](SECURITY_ATTRIBUTES* security) { return CreateEventW(security, FALSE, FALSE, name.c_str()); });
+}
+
+void set_shared_event(const std::wstring& name)
+{
+    if (HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
+}
+
 } // namespace kav::opos::win32

@@ -33,5 +33,8 @@ private:
 // (GetLastError says why).
 HANDLE shared_mutex(const std::wstring& name);
 HANDLE shared_event(const std::wstring& name); // manual reset, initially clear
+HANDLE shared_auto_event(const std::wstring& name); // auto reset, initially clear
+// Sets the event if it exists: nobody waits on one that does not.
+void set_shared_event(const std::wstring& name);
 
 } // namespace kav::opos::win32
