@@ -63,7 +63,9 @@ std::string serial_room_object(int port, std::string_view object)
 
 std::string serial_room_file_name(int port)
 {
-    return "COM" + std::to_string(port) + ".room";
+    // Not "COM3.room": Windows takes a device's name with any extension for
+    // the device itself.
+    return "serial-COM" + std::to_string(port) + ".room";
 }
 
 } // namespace kav::opos

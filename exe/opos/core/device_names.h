@@ -23,8 +23,8 @@ std::string statistics_file_name(std::string_view device_name);
 
 // A serial drawer's room (serial_room.h) belongs to its port, not to a
 // device: two devices may name one drawer. Its kernel objects
-// ("Global\\KAV.CashDrawer.SO.COM3.Hold") and its record file ("COM3.room",
-// beside the statistics).
+// ("Global\\KAV.CashDrawer.SO.COM3.Hold") and its record file
+// ("serial-COM3.room", beside the statistics).
 std::string serial_room_object(int port, std::string_view object);
 std::string serial_room_file_name(int port);
 

@@ -28,7 +28,7 @@ TEST(DeviceNames, ASerialDrawersRoomIsNamedByItsPortWhicheverDeviceNamesIt)
 {
     EXPECT_EQ(serial_room_object(3, "Hold"), "Global\\KAV.CashDrawer.SO.COM3.Hold");
     EXPECT_NE(serial_room_object(3, "Hold"), serial_room_object(13, "Hold"));
-    EXPECT_EQ(serial_room_file_name(12), "COM12.room");
+    EXPECT_EQ(serial_room_file_name(12), "serial-COM12.room") << "not COM12.room, which names the port itself";
     // Never one of a device's files, whatever the device is called.
     EXPECT_NE(serial_room_file_name(3), statistics_file_name("COM3"));
 }

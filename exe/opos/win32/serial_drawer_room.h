@@ -1,7 +1,7 @@
 // A serial drawer's room (serial_room.h) across processes and sessions:
 //   Hold     a named mutex; the member whose thread owns it holds the port
 //            (a process that dies gives it up, abandoned, to the next);
-//   record   "COMn.room" beside the statistics, mapped by every member: the
+//   record   "serial-COMn.room" beside the statistics, mapped by every member: the
 //            publication and the fire request's numbers, changed only under
 //            the named mutex State (a file rather than a named section,
 //            which a user's session may not create in the global space);
