@@ -1,6 +1,7 @@
 // kavdrawer.exe: the drawers of this terminal from the console. See
 // core/cli_args.h for the command line and core/exit_codes.h for the codes.
 #include "console_platform.h"
+#include "opos_registry.h"
 
 #include <string_view>
 #include <vector>
@@ -12,6 +13,12 @@ int main(int argc, char** argv)
     StdConsole console;
     const kav::cli::ParseResult parse = kav::cli::parse_command_line(arguments);
     if (!parse.invocation) return kav::cli::report_parse_error(parse, console);
+
+    if (kav::cli::is_opos_verb(parse.invocation->verb)) {
+        // The registry only: no drawer is reached.
+        Win32OposRegistry registry;
+        return kav::cli::run_opos(*parse.invocation, registry, console);
+    }
 
     ConsolePlatform platform;
     if (parse.invocation->verb != kav::cli::Verb::Help) {
