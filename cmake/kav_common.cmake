@@ -9,6 +9,13 @@ if(KAV_SANITIZE)
   add_link_options(-fsanitize=${KAV_SANITIZERS})
 endif()
 
+# 32-bit native builds (-m32) run every program they test, and test discovery's
+# listing, through a launcher: natively where the kernel runs i386 code, under
+# qemu-i386 where it does not. Every executable made after this line has it.
+if(NOT WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run_i386.sh)
+endif()
+
 if(WIN32)
   # Nothing but system DLLs may be imported: the C++ runtime goes in statically.
   add_link_options(-static-libgcc -static-libstdc++ -static)

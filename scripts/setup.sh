@@ -10,6 +10,10 @@ packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb ima
 packages+=(nsis osslsigncode openssl)
 # The fuzz targets: clang with its sanitizer runtimes and libFuzzer.
 packages+=(clang libclang-rt-14-dev libfuzzer-14-dev)
+# Where the kernel runs no 32-bit code: qemu-i386 runs the 32-bit native tests
+# (and i686 Windows programs in WoW64, on request), called directly; without
+# the recommended qemu-user-binfmt nothing is registered machine-wide.
+packages+=(qemu-user)
 
 sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)

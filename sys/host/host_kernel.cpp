@@ -286,7 +286,7 @@ struct HostEvent {
     bool auto_reset = false;
 };
 
-static_assert(sizeof(HostEvent) <= sizeof(KEVENT::storage) && alignof(HostEvent) <= 16);
+static_assert(sizeof(HostEvent) <= sizeof(KEVENT::storage) && alignof(HostEvent) <= alignof(KEVENT));
 
 HostEvent& event_of(PVOID event) { return *reinterpret_cast<HostEvent*>(static_cast<PKEVENT>(event)->storage); }
 

@@ -162,9 +162,11 @@ NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE mode, BOOLEAN alertable, LARGE_I
 ULONG ExSetTimerResolution(ULONG desired, BOOLEAN set);
 
 // A real event (threads of a test block on it), built in place by
-// KeInitializeEvent: the driver keeps events in pool blocks no constructor ran on.
+// KeInitializeEvent: the driver keeps events in pool blocks no constructor ran
+// on. Those are aligned as the system pool's, to two pointers (8 bytes on
+// 32-bit Windows), so the event may ask for no more.
 struct KEVENT {
-    alignas(16) unsigned char storage[160];
+    alignas(2 * sizeof(void*)) unsigned char storage[160];
 };
 using PKEVENT = KEVENT*;
 void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state);

@@ -36,15 +36,21 @@ trap cleanup EXIT
 cleanup
 rm -rf "$template"
 
+# Under qemu-i386 (with_i386_binfmt.sh) each 32-bit process of a WoW64
+# prefix's set-up takes about a minute to start.
+boot_limit=120 server_limit=60
+if [[ -n ${KAV_I386_BINFMT:-} ]]; then
+  boot_limit=900 server_limit=600
+fi
 echo "wine: making template prefix $template ($want)"
 start=$SECONDS
-if ! WINEPREFIX=$staging WINEDEBUG=-all timeout 120 "$WINE" wineboot -i >"$template.log" 2>&1; then
+if ! WINEPREFIX=$staging WINEDEBUG=-all timeout "$boot_limit" "$WINE" wineboot -i >"$template.log" 2>&1; then
   echo "wine: wineboot -i failed; its output:" >&2
   cat "$template.log" >&2
   exit 1
 fi
 # The server writes the registry out when it exits.
-WINEPREFIX=$staging timeout 60 "$WINESERVER" -w
+WINEPREFIX=$staging timeout "$server_limit" "$WINESERVER" -w
 echo "$want" >"$staging/.kav-template"
 mv "$staging" "$template"
 echo "wine: template ready in $((SECONDS - start)) s"

@@ -199,6 +199,11 @@ finish() {
     fi
   fi
   stop_wine
+  # A run that passed (or was skipped) leaves its trace but not its prefix:
+  # the disk holds a few dozen prefixes only. KAV_KEEP_PREFIX=1 keeps it.
+  if ((rc == 0 || rc == skip_status)) && [[ ${KAV_KEEP_PREFIX:-0} != 1 ]]; then
+    rm -rf "$WINEPREFIX"
+  fi
   if ((rc != 0 && rc != skip_status)); then
     echo "---- last driver and Wine error lines of $trace"
     grep -E "$service: |$sim_service: |err:" "$trace" 2>/dev/null | tail -n 40 || true
@@ -297,7 +302,9 @@ fi
 # ignore it); a run that passed is then judged on it (gtest_verdict.sh).
 program_errors=$work/program_errors.log
 report=$work/gtest_report.xml
-WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") GTEST_OUTPUT="xml:$(windows_path "$report")" \
+# KAV_SERVICE_HELPER: for a program that makes kernel services itself.
+WINEDEBUG=fixme-all KAV_WINE_TRACE_LOG=$(windows_path "$trace") KAV_SERVICE_HELPER=$(windows_path "$helper") \
+  GTEST_OUTPUT="xml:$(windows_path "$report")" \
   timeout "$timeout_s" "$WINE" "$@" 2>"$program_errors" &
 program_pid=$!
 wait "$program_pid" || status=$?

@@ -29,12 +29,19 @@ windows_path() {
   echo "Z:${path//\//\\}"
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../../cmake/i386_code.sh"
+
 # wine_runs_32bit: whether Wine's 32-bit loader runs here. It needs wine32:i386
-# and a kernel that runs i386 code; prints why not when it does not.
+# and a kernel that runs i386 code, or with_i386_binfmt.sh handing it to
+# qemu-i386; prints why not when it does not.
 wine_runs_32bit() {
-  local out
+  local out why
   if [[ ! -x $WINE32 ]]; then
     echo "no 32-bit Wine loader $WINE32 (install wine32:i386)"
+    return 1
+  fi
+  if [[ -z ${KAV_I386_BINFMT:-} ]] && ! why=$(i386_runs_natively); then
+    echo "$why"
     return 1
   fi
   if ! out=$("$WINE32" --version 2>&1); then

@@ -6,6 +6,8 @@
 
 namespace kavwine {
 
+// In WoW64 the service is made by the 64-bit program KAV_SERVICE_HELPER names
+// (the harness sets it), as 64-bit Windows would run the driver.
 DWORD create_kernel_service(const char* name, const char* image_path);
 // Both wait until the service has reached the state, or fail with
 // ERROR_SERVICE_REQUEST_TIMEOUT.
