@@ -74,6 +74,20 @@ std::optional<std::string> foreign_owner(const Found& found)
     return std::nullopt;
 }
 
+// The exit of a change that cannot go on: the views did not read, or the
+// device is another service object's in one of them.
+std::optional<int> refuse(const Invocation& invocation, Console& console, const JsonObject& json, const Found& found,
+                          const char* outcome)
+{
+    if (!found.error.empty())
+        return failed(invocation, console, json, "could not read the OPOS devices: " + found.error, ExitCode::RequestFailed);
+    if (const auto owner = foreign_owner(found))
+        return failed(invocation, console, json,
+                      invocation.device + " is another service object's device (" + *owner + "); " + outcome,
+                      ExitCode::RequestFailed);
+    return std::nullopt;
+}
+
 int add(const Invocation& invocation, OposRegistry& registry, Console& console)
 {
     const std::vector<std::string> views = registry.views();
@@ -81,12 +95,7 @@ int add(const Invocation& invocation, OposRegistry& registry, Console& console)
     JsonObject json;
     json.text("command", "opos add").text("device", invocation.device).text("drawer", drawer);
     const Found found = find(registry, views.size(), invocation.device);
-    if (!found.error.empty())
-        return failed(invocation, console, json, "could not read the OPOS devices: " + found.error, ExitCode::RequestFailed);
-    if (const auto owner = foreign_owner(found))
-        return failed(invocation, console, json,
-                      invocation.device + " is another service object's device (" + *owner + "); nothing changed",
-                      ExitCode::RequestFailed);
+    if (const auto refused = refuse(invocation, console, json, found, "nothing changed")) return *refused;
     for (size_t view = 0; view < views.size(); ++view) {
         const RegistryError error = registry.write(view, invocation.device, kOposProgId, drawer);
         if (error.empty()) continue;
@@ -111,12 +120,7 @@ int remove(const Invocation& invocation, OposRegistry& registry, Console& consol
     JsonObject json;
     json.text("command", "opos remove").text("device", invocation.device);
     const Found found = find(registry, views.size(), invocation.device);
-    if (!found.error.empty())
-        return failed(invocation, console, json, "could not read the OPOS devices: " + found.error, ExitCode::RequestFailed);
-    if (const auto owner = foreign_owner(found))
-        return failed(invocation, console, json,
-                      invocation.device + " is another service object's device (" + *owner + "); not removed",
-                      ExitCode::RequestFailed);
+    if (const auto refused = refuse(invocation, console, json, found, "not removed")) return *refused;
     bool any = false;
     for (size_t view = 0; view < views.size(); ++view) {
         if (!found.in_view[view]) continue;

@@ -10,14 +10,15 @@ namespace {
 using drawers::DrawerAddress;
 using drawers::Outcome;
 
+// The drawer library's reading of a reply, in the service object's terms.
 Reading reply_reading(const drawers::Reply& reply)
 {
-    switch (reply.outcome) {
-    case Outcome::Open: return Reading::Open;
-    case Outcome::Closed: return Reading::Closed;
-    case Outcome::NotReachable: return Reading::NotReachable;
-    case Outcome::Done:
-    case Outcome::RequestFailed: break;
+    switch (drawers::reading_of(reply)) {
+    case drawers::Reading::Open: return Reading::Open;
+    case drawers::Reading::Closed: return Reading::Closed;
+    case drawers::Reading::NotReachable: return Reading::NotReachable;
+    case drawers::Reading::RequestFailed:
+    case drawers::Reading::Interrupted: break;
     }
     return Reading::RequestFailed;
 }

@@ -33,6 +33,18 @@ SecurityAttributes::~SecurityAttributes()
     if (descriptor_) LocalFree(descriptor_);
 }
 
+MutexHold::MutexHold(HANDLE mutex, DWORD timeout_ms) : mutex_(mutex)
+{
+    if (!mutex_) return;
+    const DWORD wait = WaitForSingleObject(mutex_, timeout_ms);
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+MutexHold::~MutexHold()
+{
+    if (held_) ReleaseMutex(mutex_);
+}
+
 HANDLE shared_mutex(const std::wstring& name)
 {
     return open_or_create([&] { return OpenMutexW(kSharedRights, FALSE, name.c_str()); },

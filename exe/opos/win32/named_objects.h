@@ -29,6 +29,22 @@ private:
     SECURITY_ATTRIBUTES attributes_{};
 };
 
+// A mutex taken for a scope, waiting at most timeout_ms: held once taken, or
+// found abandoned (its holder died; what it guards is whole, as every holder
+// writes it in one step).
+class MutexHold {
+public:
+    MutexHold(HANDLE mutex, DWORD timeout_ms);
+    ~MutexHold();
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+    bool held() const { return held_; }
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 // A handle with SYNCHRONIZE and the modify-state right, or nullptr
 // (GetLastError says why).
 HANDLE shared_mutex(const std::wstring& name);

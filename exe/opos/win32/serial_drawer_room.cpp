@@ -63,20 +63,9 @@ struct SerialDrawerRoom::Record {
     LONG outcome;
 };
 
-class SerialDrawerRoom::StateLock {
+class SerialDrawerRoom::StateLock : public MutexHold {
 public:
-    explicit StateLock(HANDLE mutex) : mutex_(mutex) { held_ = mutex_ && taken(WaitForSingleObject(mutex_, kStateWaitMs)); }
-    ~StateLock()
-    {
-        if (held_) ReleaseMutex(mutex_);
-    }
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-    bool held() const { return held_; }
-
-private:
-    HANDLE mutex_;
-    bool held_ = false;
+    explicit StateLock(HANDLE mutex) : MutexHold(mutex, kStateWaitMs) {}
 };
 
 SerialDrawerRoom::SerialDrawerRoom(int port) : port_(port)
