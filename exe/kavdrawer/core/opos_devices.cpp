@@ -126,10 +126,15 @@ int remove(const Invocation& invocation, OposRegistry& registry, Console& consol
         if (!found.in_view[view]) continue;
         any = true;
         const RegistryError error = registry.remove(view, found.in_view[view]->name);
-        if (!error.empty())
-            return failed(invocation, console, json,
-                          "could not remove " + invocation.device + " from the " + views[view] + " registry: " + error,
-                          ExitCode::RequestFailed);
+        if (error.empty()) continue;
+        // Both views alike or neither: what this run removed is written back.
+        for (size_t undo = 0; undo < view; ++undo) {
+            const auto& before = found.in_view[undo];
+            if (before) registry.write(undo, before->name, kOposProgId, before->drawer.value_or(""));
+        }
+        return failed(invocation, console, json,
+                      "could not remove " + invocation.device + " from the " + views[view] + " registry: " + error,
+                      ExitCode::RequestFailed);
     }
     if (!any) return failed(invocation, console, json, "no OPOS device " + invocation.device, ExitCode::NoSuchDrawer);
     return finish(invocation, console, json, invocation.device + " removed", ExitCode::Ok);

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> view_names{"64-bit", "32-bit"};
     std::vector<std::map<std::string, OposDevice>> keys{2};
     std::optional<size_t> refuse_writes_in;
+    std::optional<size_t> refuse_removes_in;
     bool unreadable = false;
 
     std::vector<std::string> views() override { return view_names; }
@@ -49,6 +50,7 @@ public:
     }
     RegistryError remove(size_t view, const std::string& name) override
     {
+        if (refuse_removes_in == view) return "access denied";
         return keys[view].erase(folded(name)) ? "" : "not found";
     }
     void put(size_t view, const std::string& name, const char* progid, const char* drawer)
@@ -191,7 +193,7 @@ TEST(OposDevices, RemoveTakesOursFromBothViews)
     EXPECT_EQ(again.lines.err_lines, std::vector<std::string>{"kavdrawer: no OPOS device Till"});
 }
 
-TEST(OposDevices, AViewThatRefusesTheWriteLeavesBothAsTheyWere)
+TEST(OposDevices, AViewThatRefusesTheChangeLeavesBothAsTheyWere)
 {
     FakeRegistry registry;
     ASSERT_EQ(run(registry, {"opos", "add", "Till", "com3"}).code, 0);
@@ -204,6 +206,12 @@ TEST(OposDevices, AViewThatRefusesTheWriteLeavesBothAsTheyWere)
     EXPECT_EQ(registry.at(0, "Till")->drawer, "com3") << "the 64-bit view written back";
     EXPECT_EQ(run(registry, {"opos", "add", "Fresh", "com4"}).code, 5);
     EXPECT_FALSE(registry.at(0, "Fresh")) << "the 64-bit view's new key taken back";
+
+    registry.refuse_writes_in.reset();
+    registry.refuse_removes_in = 1;
+    EXPECT_EQ(run(registry, {"opos", "remove", "Till"}).code, 5);
+    EXPECT_EQ(registry.at(0, "Till")->drawer, "com3") << "the 64-bit view's key written back";
+    EXPECT_TRUE(registry.at(1, "Till"));
 
     registry.unreadable = true;
     const ToolRun unreadable = run(registry, {"opos", "list"});
