@@ -152,6 +152,9 @@ int run(const Invocation& invocation, Platform& platform, Console& console)
     case Verb::Status: return open_or_status(invocation, platform, console);
     case Verb::WaitClose: return wait_close_command(invocation, platform, console);
     case Verb::Loop: return loop(invocation, platform, console);
+    case Verb::OposAdd:
+    case Verb::OposList:
+    case Verb::OposRemove: break; // run_opos (opos_devices.h): the registry, no drawer
     }
     return exit_value(ExitCode::Usage);
 }

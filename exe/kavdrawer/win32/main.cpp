@@ -1,6 +1,7 @@
 // kavdrawer.exe: the drawers of this terminal from the console. See
 // core/cli_args.h for the command line and core/exit_codes.h for the codes.
 #include "console_platform.h"
+#include "opos_registry.h"
 #include "utf8_arguments.h"
 
 #include <string_view>
@@ -13,6 +14,12 @@ int main(int argc, char** argv)
     const kav::cli::ParseResult parse = kav::cli::parse_command_line(arguments);
     StdConsole console(parse.json);
     if (!parse.invocation) return kav::cli::report_parse_error(parse, console);
+
+    if (kav::cli::is_opos_verb(parse.invocation->verb)) {
+        // The registry only: no drawer is reached.
+        Win32OposRegistry registry;
+        return kav::cli::run_opos(*parse.invocation, registry, console);
+    }
 
     ConsolePlatform platform;
     if (parse.invocation->verb != kav::cli::Verb::Help) {
