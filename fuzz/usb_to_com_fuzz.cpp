@@ -1,7 +1,7 @@
 // The library's USB-to-COM port discovery over a registry tree the input makes
 // up (an adapter key that opens, is missing or fails; any subkey count; per
-// instance, keys that open or not, a DeviceReference or none, any PortName
-// text), then the token step over the list it wrote and over raw input.
+// instance, keys that open or not, a DeviceReference or none of any type, a
+// PortName of any text and type), then the token step over the list it wrote and over raw input.
 // The ports that must be listed are worked out here from the tree alone, in
 // the system's terms: the list and every token are compared with the PortName
 // texts the tree handed out. Also: every key opened is closed once, and a
@@ -41,8 +41,7 @@ KeyOpen key_open(Input& in)
     }
 }
 
-// A text of up to max_length characters; port names hold no blank or zero
-// (the list uses the blank).
+// A text of up to max_length characters, with no blank or zero.
 std::string text(Input& in, size_t max_length)
 {
     std::string s(in.byte() % (max_length + 1), 'C');
@@ -62,7 +61,9 @@ struct Instance {
     KeyOpen control = KeyOpen::Opened;
     bool referenced = true;
     KeyOpen parameters = KeyOpen::Opened;
+    bool reference_text = true; // DeviceReference counts whatever its type
     std::optional<std::string> port_name;
+    bool port_name_text = true; // stored as a string (REG_SZ), or as anything else
 };
 
 struct Tree {
@@ -83,7 +84,12 @@ struct Tree {
             instance.control = key_open(in);
             instance.referenced = in.byte() % 4 != 0;
             instance.parameters = key_open(in);
+            instance.reference_text = in.byte() % 4 != 0;
             if (in.byte() % 4 != 0) instance.port_name = text(in, 40);
+            instance.port_name_text = in.byte() % 4 != 0;
+            // Now and then a blank in the name, which would split it in the list.
+            if (instance.port_name && !instance.port_name->empty() && in.byte() % 4 == 0)
+                (*instance.port_name)[in.byte() % instance.port_name->size()] = ' ';
         }
     }
 };
@@ -91,7 +97,8 @@ struct Tree {
 // What the call must return and list, worked out from the tree: a failure of
 // the adapter key, its count or any subkey's name fails the call (-7, -8,
 // -9); an instance is listed when all its keys open, it has a
-// DeviceReference and a PortName that fits the 32-byte value buffer, has 1..9
+// DeviceReference and a PortName stored as a string, without a blank, that
+// fits the 32-byte value buffer, has 1..9
 // characters and still fits the 49 characters of the caller's area with its
 // blank; at most 12 are listed; none listed is -10.
 int32_t expected_listing(const Tree& tree, std::vector<std::string>& listed)
@@ -107,6 +114,7 @@ int32_t expected_listing(const Tree& tree, std::vector<std::string>& listed)
             !instance.referenced || instance.parameters != KeyOpen::Opened || !instance.port_name)
             continue;
         const std::string& port = *instance.port_name;
+        if (!instance.port_name_text || port.find(' ') != std::string::npos) continue;
         if (port.empty() || port.size() + 1 > 32 || port.size() > 9 || list_length + port.size() + 1 > 49) continue;
         listed.push_back(port);
         list_length += port.size() + 1;
@@ -166,14 +174,21 @@ public:
         const Instance& instance = tree_.instances[index];
         return instance.name_reads && copy(instance.name, name, size);
     }
-    bool read_text(RegistryKey key, const char* value, char* buffer, uint32_t size) override
+    bool read_value(RegistryKey key, const char* value, char* buffer, uint32_t size,
+                    kav::tillio::ValueType* type) override
     {
+        using kav::tillio::ValueType;
+        check(type != nullptr);
         const Key& from = live(key);
         const Instance& instance = tree_.instances[from.instance];
-        if (from.kind == Kind::Control && same_name(value, "DeviceReference"))
+        if (from.kind == Kind::Control && same_name(value, "DeviceReference")) {
+            *type = instance.reference_text ? ValueType::Text : ValueType::Other;
             return instance.referenced && copy("USB\\VID_067B&PID_2303", buffer, size);
-        if (from.kind == Kind::Parameters && same_name(value, "PortName"))
+        }
+        if (from.kind == Kind::Parameters && same_name(value, "PortName")) {
+            *type = instance.port_name_text ? ValueType::Text : ValueType::Other;
             return instance.port_name && copy(*instance.port_name, buffer, size);
+        }
         return false;
     }
     void close(RegistryKey key) override { keys_[index_of(live(key))].open = false; }

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-300}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(driver_requests number_rules auto_ini command_mapping usb_to_com usb_drawers)
+((${#targets[@]})) || targets=(driver_requests number_rules auto_ini command_mapping usb_to_com usb_drawers cli_grammar serial_control)
 
 build=build/fuzz
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -6,6 +6,10 @@ set -euo pipefail
 
 packages=(cmake g++ make googletest mingw-w64 binutils-mingw-w64 wine64 xvfb imagemagick
           gcc-multilib g++-multilib wine32:i386)
+# Wine's own MS Sans Serif, Tahoma and Marlett, which the windows are laid out
+# for (only recommended by wine64, so --no-install-recommends leaves it out);
+# the Wine prefixes copy them into their C:\windows\Fonts.
+packages+=(fonts-wine)
 # The distribution media: the utility's installer and the driver's test signature.
 packages+=(nsis osslsigncode openssl)
 # The fuzz targets: clang with its sanitizer runtimes and libFuzzer.

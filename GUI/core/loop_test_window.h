@@ -138,6 +138,9 @@ inline constexpr int kTxtnumtimeId = 1207;
 inline constexpr int kIntervalId = 1208;
 inline constexpr int kSettingLabel4Id = 1209;
 inline constexpr int kComboIntervalId = 1210;
+// Not the dialog manager's kIdCancel, which Esc presses: a stray key must not
+// end a run (an unattended one ends the program with it).
+inline constexpr int kSettingCancelId = 1211;
 
 // In tab order: List, ComboMB, ComboLT, txtnumtime, cmdOK, cmdCancel,
 // ComboInterval; labels among them take no focus.
@@ -151,7 +154,7 @@ inline constexpr ControlSpec kFormSettingControls[] = {
     {ControlKind::Label, "", kLabminId, {256, 152, 57, 17}},
     {ControlKind::TextBox, "", kTxtnumtimeId, {216, 168, 161, 25}},
     {ControlKind::Button, "&OK", kIdOk, {312, 208, 65, 41}},
-    {ControlKind::Button, "&Cancel", kIdCancel, {216, 208, 65, 41}},
+    {ControlKind::Button, "&Cancel", kSettingCancelId, {216, 208, 65, 41}},
     {ControlKind::Label, "(seconds)", kSettingLabel4Id, {256, 104, 49, 17}},
     {ControlKind::Label, "Interval", kIntervalId, {216, 104, 81, 25}},
     {ControlKind::DropDown, "", kComboIntervalId, {216, 120, 161, 22}, 0, 200},

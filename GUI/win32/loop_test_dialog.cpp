@@ -29,7 +29,7 @@ int id_of(C control)
     case C::Lab_counttime: return kav::gui::kLabCounttimeId;
     case C::Labmin: return kav::gui::kLabminId;
     case C::cmdOK: return kav::gui::kIdOk;
-    case C::cmdCancel: return kav::gui::kIdCancel;
+    case C::cmdCancel: return kav::gui::kSettingCancelId;
     }
     return 0;
 }
@@ -117,8 +117,8 @@ public:
             const HWND focus = GetFocus();
             if (focus == control(C::txtnumtime)) form_.txtnumtime_KeyPress('\r');
             else if (focus == control(C::cmdOK) || (notification == BN_CLICKED && focus == nullptr)) form_.cmdOK_Click();
-        } else if (id == kav::gui::kIdCancel) {
-            form_.cmdCancel_Click(); // Esc and the close box too
+        } else if (id == kav::gui::kSettingCancelId) {
+            form_.cmdCancel_Click();
         } else if (id == kav::gui::kComboLTId && notification == CBN_SELCHANGE) {
             form_.ComboLT_Click();
         }
@@ -126,6 +126,10 @@ public:
     bool on_message(UINT msg, WPARAM wparam, LPARAM lparam, INT_PTR&) override
     {
         switch (msg) {
+        // The close box ends a run as Cancel does; Esc (kIdCancel) does nothing here.
+        case WM_CLOSE:
+            form_.cmdCancel_Click();
+            return true;
         case WM_TIMER:
             if (wparam != kTickTimer) return false;
             form_.Timer_Timer();

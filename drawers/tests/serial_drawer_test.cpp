@@ -230,9 +230,27 @@ TEST(RS232OpenCashDrawer, SetsTheDrawersLineFieldByFieldAndKeepsTheRest)
     };
     for (const auto& f : fields) EXPECT_EQ(f.actual, f.expected) << f.field;
 
+    // The whole record: the drawer's fields as written out above, every other
+    // field as the port had it.
     LineSettings kept = foreign_settings();
-    apply_drawer_settings(kept);
     kept.length = 28;
+    kept.baud_rate = 9600;
+    kept.byte_size = 8;
+    kept.parity = 0;
+    kept.stop_bits = 0;
+    kept.binary = true;
+    kept.parity_check = true;
+    kept.cts_output_flow = false;
+    kept.dsr_output_flow = false;
+    kept.dtr_control = 1;
+    kept.dsr_sensitivity = false;
+    kept.tx_continue_on_xoff = true;
+    kept.xon_xoff_output = false;
+    kept.xon_xoff_input = false;
+    kept.error_char_replace = false;
+    kept.discard_null = false;
+    kept.rts_control = 1;
+    kept.abort_on_error = false;
     EXPECT_EQ(a, kept) << "a field outside the drawer's line was changed";
     EXPECT_EQ(a.xon_limit, 111);
     EXPECT_EQ(a.event_char, '\n');

@@ -66,6 +66,9 @@ public:
     WaitCompletion advance(uint64_t now_us);
     // The held wait was cancelled from outside (CancelIo).
     void forget_wait() { wait_held_ = false; }
+    // A completion that could not be delivered (the wait's cancel routine got
+    // to it first): its events stay raised for the next wait.
+    void return_events(uint32_t events) { events_ |= events & wait_mask_; }
 
     bool wait_held() const { return wait_held_; }
     uint64_t next_change_us() const { return drawer().closes_at_us(); }

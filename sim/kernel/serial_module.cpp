@@ -21,6 +21,9 @@ struct SERIAL_PORT_EXTENSION {
     KSPIN_LOCK Lock;
     SimSerialPort Port;
     PIRP HeldWait;
+    // Cancel routines running on this extension; interlocked, counted while
+    // the cancel spin lock is held, so that removal can wait them out.
+    volatile LONG CancelsRunning;
     KTIMER Timer;
     KDPC Dpc;
     uint64_t TimerDueUs; // the closing Timer was last set for
@@ -39,13 +42,17 @@ kav::sim::FileId file_of(PIRP irp)
 }
 
 // Under the lock: the held request, if the completion is for it and its
-// cancel routine has not claimed it already (then that routine ends it).
+// cancel routine has not claimed it already. That routine then ends it
+// cancelled, and the events the completion carried stay for the next wait.
 PIRP take_held(SERIAL_PORT_EXTENSION* ext, const WaitCompletion& completion)
 {
     if (!completion.due) return nullptr;
     PIRP irp = ext->HeldWait;
     ext->HeldWait = nullptr;
-    if (irp != nullptr && IoSetCancelRoutine(irp, nullptr) == nullptr) irp = nullptr;
+    if (irp != nullptr && IoSetCancelRoutine(irp, nullptr) == nullptr) {
+        ext->Port.return_events(completion.events);
+        irp = nullptr;
+    }
     return irp;
 }
 
@@ -102,10 +109,12 @@ VOID NTAPI SERIAL_CloseTimer(PKDPC, PVOID context, PVOID, PVOID)
     finish_held(ext, held, completion);
 }
 
+// Called with the cancel spin lock held, at DISPATCH_LEVEL.
 VOID NTAPI SERIAL_CancelWait(PDEVICE_OBJECT device, PIRP irp)
 {
-    IoReleaseCancelSpinLock(irp->CancelIrql);
     SERIAL_PORT_EXTENSION* ext = port_of(device);
+    InterlockedIncrement(&ext->CancelsRunning);
+    IoReleaseCancelSpinLock(irp->CancelIrql);
     KIRQL irql;
     KeAcquireSpinLock(&ext->Lock, &irql);
     if (ext->HeldWait == irp) {
@@ -114,6 +123,8 @@ VOID NTAPI SERIAL_CancelWait(PDEVICE_OBJECT device, PIRP irp)
     }
     KeReleaseSpinLock(&ext->Lock, irql);
     SIM_Print("COM%lu wait cancelled\n", ext->Number);
+    // The last touch of the extension: removal may free it from here on.
+    InterlockedDecrement(&ext->CancelsRunning);
     SIM_Complete(irp, STATUS_CANCELLED, 0);
 }
 
@@ -295,11 +306,38 @@ NTSTATUS NTAPI SERIAL_Flush(PDEVICE_OBJECT, PIRP irp)
     return SIM_Complete(irp, STATUS_SUCCESS, 0);
 }
 
+// At unload, at the passive level: nothing may run on the extension, nor a
+// request stay held, once the device is deleted.
 void SERIAL_RemoveDevice(PDEVICE_OBJECT device)
 {
     SERIAL_PORT_EXTENSION* ext = port_of(device);
-    KeCancelTimer(&ext->Timer);
     if (ext->Link.Length != 0) IoDeleteSymbolicLink(&ext->Link);
+    // A timer cancelled may have queued its DPC already: wait that out.
+    KeCancelTimer(&ext->Timer);
+    KeFlushQueuedDpcs();
+
+    // A held wait ends now, cancelled, unless its cancel routine has it.
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    PIRP held = ext->HeldWait;
+    ext->HeldWait = nullptr;
+    if (held != nullptr && IoSetCancelRoutine(held, nullptr) == nullptr) held = nullptr;
+    ext->Port.forget_wait();
+    KeReleaseSpinLock(&ext->Lock, irql);
+    if (held != nullptr) {
+        SIM_Print("COM%lu wait ends: the port goes away\n", ext->Number);
+        SIM_Complete(held, STATUS_CANCELLED, 0);
+    }
+
+    // A cancel routine already called has counted itself (it is called with
+    // the cancel spin lock held); wait until each has let go of the extension.
+    IoAcquireCancelSpinLock(&irql);
+    IoReleaseCancelSpinLock(irql);
+    while (InterlockedCompareExchange(&ext->CancelsRunning, 0, 0) != 0) {
+        LARGE_INTEGER a_moment;
+        a_moment.QuadPart = -10000; // 1 ms, relative
+        KeDelayExecutionThread(KernelMode, FALSE, &a_moment);
+    }
 }
 
 constexpr SIM_MODULE kSerialModule = {

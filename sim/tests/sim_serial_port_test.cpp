@@ -148,6 +148,23 @@ TEST_F(SimSerialPortTest, ChangeWithNoWaitHeldIsReportedByTheNextWait)
     EXPECT_TRUE(request(kWaitOnMask, {}, 4).hold) << "an event is reported once";
 }
 
+// The completion went to a wait whose cancel routine had already claimed it:
+// the carrier change it carried is reported by the next wait, not lost.
+TEST_F(SimSerialPortTest, EventsOfAnUndeliveredCompletionGoToTheNextWait)
+{
+    set_mask(kEventRlsd);
+    EXPECT_TRUE(request(kWaitOnMask, {}, 4).hold);
+    const WaitCompletion undelivered = send({0x55}).held;
+    ASSERT_TRUE(undelivered.due);
+    port_.return_events(undelivered.events);
+
+    const SerialAnswer next = request(kWaitOnMask, {}, 4);
+    EXPECT_FALSE(next.hold);
+    EXPECT_EQ(next.status, kStatusSuccess);
+    EXPECT_EQ(buffer_[0], kEventRlsd);
+    EXPECT_TRUE(request(kWaitOnMask, {}, 4).hold) << "and reported once";
+}
+
 TEST_F(SimSerialPortTest, EventsOutsideTheMaskAndBeforeANewMaskAreNotReported)
 {
     set_mask(kEventRing);

@@ -17,6 +17,18 @@ std::recursive_mutex g_lock;
 using Guard = std::lock_guard<std::recursive_mutex>;
 bool g_hook_running = false;
 
+// The level and the critical-region depth of each thread.
+thread_local KIRQL t_irql = PASSIVE_LEVEL;
+thread_local int t_critical_regions = 0;
+
+// A call that may wait, or pageable code, runs at most at APC_LEVEL.
+void check_may_wait(const char* call)
+{
+    if (t_irql <= APC_LEVEL) return;
+    Guard guard(g_lock);
+    HostKernel::get().irql_faults.push_back(std::string(call) + " at IRQL " + std::to_string(t_irql));
+}
+
 void run_hook(const std::string& point)
 {
     std::function<bool(const std::string&)> hook;
@@ -87,6 +99,14 @@ int HostKernel::completions_of(PIRP irp, size_t from) const
     int n = 0;
     for (size_t i = from; i < completed.size(); ++i) n += completed[i] == irp;
     return n;
+}
+
+int HostKernel::critical_region_depth() { return t_critical_regions; }
+
+std::vector<std::string> HostKernel::irql_faults_seen() const
+{
+    Guard guard(g_lock);
+    return irql_faults;
 }
 
 std::string HostKernel::debug_text() const
@@ -262,6 +282,7 @@ ULONG64 read_cycle_counter()
 
 NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER* interval)
 {
+    check_may_wait("KeDelayExecutionThread");
     run_hook("sleep");
     Guard guard(g_lock);
     HostKernel& k = HostKernel::get();
@@ -301,8 +322,10 @@ void KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state)
     e->auto_reset = type == SynchronizationEvent;
 }
 
-NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER*)
+NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOLEAN, LARGE_INTEGER* timeout)
 {
+    // Only a wait that cannot block (a zero timeout) is allowed up to DISPATCH_LEVEL.
+    if (timeout == nullptr || timeout->QuadPart != 0) check_may_wait("KeWaitForSingleObject");
     HostEvent& e = event_of(object);
     std::unique_lock<std::mutex> lock(e.mutex);
     e.changed.wait(lock, [&] { return e.signaled; });
@@ -322,6 +345,74 @@ LONG KeSetEvent(PKEVENT event, LONG, BOOLEAN)
         e.changed.notify_all();
     }
     return was;
+}
+
+KIRQL KeGetCurrentIrql() { return t_irql; }
+
+void KeRaiseIrql(KIRQL level, KIRQL* old_level)
+{
+    *old_level = t_irql;
+    if (level < t_irql) std::abort(); // the kernel's own bug check for a raise that lowers
+    t_irql = level;
+}
+
+void KeLowerIrql(KIRQL level)
+{
+    if (level > t_irql) std::abort();
+    t_irql = level;
+}
+
+void host_paged_code(const char* routine) { check_may_wait((std::string("PAGED_CODE in ") + routine).c_str()); }
+
+void KeEnterCriticalRegion() { ++t_critical_regions; }
+
+void KeLeaveCriticalRegion()
+{
+    if (t_critical_regions == 0) std::abort(); // a leave without its enter
+    --t_critical_regions;
+}
+
+namespace {
+
+// The length of a self-relative descriptor that holds a DACL and nothing
+// else: the DACL is its last part.
+size_t self_relative_length(const uint8_t* sd)
+{
+    const uint32_t dacl = sd[16] | sd[17] << 8 | sd[18] << 16 | static_cast<uint32_t>(sd[19]) << 24;
+    if (dacl == 0) return 20;
+    return dacl + (sd[dacl + 2] | sd[dacl + 3] << 8);
+}
+
+} // namespace
+
+NTSTATUS ObOpenObjectByPointer(PVOID object, ULONG, PACCESS_STATE, ACCESS_MASK access, POBJECT_TYPE,
+                               KPROCESSOR_MODE, PHANDLE handle)
+{
+    Guard guard(g_lock);
+    HostKernel& k = HostKernel::get();
+    ++k.open_object_handles;
+    k.security_handle_access = access;
+    *handle = object;
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS ZwSetSecurityObject(HANDLE, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor)
+{
+    check_may_wait("ZwSetSecurityObject");
+    Guard guard(g_lock);
+    HostKernel& k = HostKernel::get();
+    if (k.fail_set_security) return STATUS_ACCESS_DENIED;
+    if (information != DACL_SECURITY_INFORMATION) return STATUS_INVALID_PARAMETER;
+    const auto* sd = static_cast<const uint8_t*>(descriptor);
+    k.device_security.assign(sd, sd + self_relative_length(sd));
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS ZwClose(HANDLE)
+{
+    Guard guard(g_lock);
+    --HostKernel::get().open_object_handles;
+    return STATUS_SUCCESS;
 }
 
 // Read through these pointers, as the kernel exports them.

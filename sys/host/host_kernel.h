@@ -24,6 +24,12 @@ using SIZE_T = size_t;
 using ULONG_PTR = uintptr_t;
 using LONGLONG = int64_t;
 using ULONG64 = uint64_t;
+using KIRQL = UCHAR;
+using ACCESS_MASK = ULONG;
+using HANDLE = void*;
+using PHANDLE = HANDLE*;
+using SECURITY_INFORMATION = ULONG;
+using PSECURITY_DESCRIPTOR = void*;
 
 #define NTAPI
 #define TRUE 1
@@ -51,6 +57,17 @@ using ULONG64 = uint64_t;
 #define DO_BUFFERED_IO 0x00000004
 #define DO_DEVICE_INITIALIZING 0x00000080
 #define IO_NO_INCREMENT 0
+#define PASSIVE_LEVEL 0
+#define APC_LEVEL 1
+#define DISPATCH_LEVEL 2
+#define OBJ_KERNEL_HANDLE 0x00000200
+#define WRITE_DAC 0x00040000
+#define DACL_SECURITY_INFORMATION 0x00000004
+#define STATUS_OBJECT_TYPE_MISMATCH static_cast<NTSTATUS>(0xC0000024u)
+
+// The source annotations of the WDK: documentation here, checked by the tools
+// of a Windows build.
+#define _IRQL_requires_max_(level)
 
 enum POOL_TYPE { NonPagedPool = 0 };
 enum KPROCESSOR_MODE { KernelMode = 0 };
@@ -127,8 +144,12 @@ struct IRP {
 };
 using PIRP = IRP*;
 
-using PDRIVER_DISPATCH = NTSTATUS (*)(PDEVICE_OBJECT, PIRP);
-using PDRIVER_UNLOAD = void (*)(DRIVER_OBJECT*);
+// The routine roles of the DDK: a routine declared with one has its type.
+using DRIVER_DISPATCH = NTSTATUS(PDEVICE_OBJECT, PIRP);
+using DRIVER_UNLOAD = void(DRIVER_OBJECT*);
+using DRIVER_INITIALIZE = NTSTATUS(DRIVER_OBJECT*, PUNICODE_STRING);
+using PDRIVER_DISPATCH = DRIVER_DISPATCH*;
+using PDRIVER_UNLOAD = DRIVER_UNLOAD*;
 
 struct DRIVER_OBJECT {
     DEVICE_OBJECT* DeviceObject;
@@ -160,6 +181,33 @@ ULONG64 read_cycle_counter(); // the processor's time-stamp counter
 // relative, in 100 ns units) and is recorded; nothing really sleeps.
 NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE mode, BOOLEAN alertable, LARGE_INTEGER* interval);
 ULONG ExSetTimerResolution(ULONG desired, BOOLEAN set);
+
+// The processor's interrupt level, per thread: every thread starts at the
+// passive level. A call that may wait (a sleep, a wait with a timeout other
+// than zero) or code that may wait (PAGED_CODE) above APC_LEVEL is recorded
+// in HostKernel::irql_faults, as the kernel would stop with
+// IRQL_NOT_LESS_OR_EQUAL; the driver's tests fail on any.
+KIRQL KeGetCurrentIrql();
+void KeRaiseIrql(KIRQL level, KIRQL* old_level);
+void KeLowerIrql(KIRQL level);
+void host_paged_code(const char* routine);
+#define PAGED_CODE() host_paged_code(__func__)
+
+// Normal kernel APCs (thread suspension among them) held off, per thread;
+// regions nest.
+void KeEnterCriticalRegion();
+void KeLeaveCriticalRegion();
+
+// Object security: a handle to an object the driver holds, and its DACL
+// replaced through it (recorded as HostKernel::device_security).
+struct OBJECT_TYPE;
+using POBJECT_TYPE = OBJECT_TYPE*;
+struct ACCESS_STATE;
+using PACCESS_STATE = ACCESS_STATE*;
+NTSTATUS ObOpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE state, ACCESS_MASK access,
+                               POBJECT_TYPE type, KPROCESSOR_MODE mode, PHANDLE handle);
+NTSTATUS ZwSetSecurityObject(HANDLE handle, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor);
+NTSTATUS ZwClose(HANDLE handle);
 
 // A real event (threads of a test block on it), built in place by
 // KeInitializeEvent: the driver keeps events in pool blocks no constructor ran
@@ -198,6 +246,15 @@ struct HostKernel {
     int fail_pool_at = 0;
     bool fail_create_device = false;
     bool fail_symbolic_link = false;
+    bool fail_set_security = false;
+
+    // "<call> at IRQL <n>" for each call made above the level it allows.
+    std::vector<std::string> irql_faults;
+    // The self-relative descriptor last set on the device, and the access
+    // its handle was opened with; handles of ObOpenObjectByPointer not yet closed.
+    std::vector<uint8_t> device_security;
+    ACCESS_MASK security_handle_access = 0;
+    int open_object_handles = 0;
 
     int pool_calls = 0;
     int64_t live_pool_blocks = 0;
@@ -221,4 +278,7 @@ struct HostKernel {
     // Completions of irp recorded from index `from` on; safe while requests run.
     size_t completed_count() const;
     int completions_of(PIRP irp, size_t from) const;
+    // The calling thread's critical-region depth (0: outside any).
+    static int critical_region_depth();
+    std::vector<std::string> irql_faults_seen() const;
 };

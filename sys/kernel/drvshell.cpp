@@ -1,5 +1,6 @@
 #include "drvshell.h"
 #include "command_engine.h"
+#include "device_security.h"
 #include "driver_lock.h"
 #include "driver_platform.h"
 #include "request_rundown.h"
@@ -38,15 +39,12 @@ void log_request(PDEVICE_OBJECT device, PIRP irp)
                         static_cast<const uint8_t*>(irp->AssociatedIrp.SystemBuffer), request_length(irp));
 }
 
-// Completes the request unless the slot left it to someone else.
+// Completes the request with its status: every request ends inside its
+// routine, so none can outlive the rundown that unload waits for.
 NTSTATUS finish(PDEVICE_OBJECT device, PIRP irp, NTSTATUS status)
 {
-    if (status == STATUS_PENDING) {
-        g_debug.trace("STATUS_PENDING");
-    } else {
-        irp->IoStatus.Status = status;
-        DRVSHELL_CompleteIO(device, irp);
-    }
+    irp->IoStatus.Status = status;
+    DRVSHELL_CompleteIO(device, irp);
     return status;
 }
 
@@ -55,6 +53,19 @@ NTSTATUS finish(PDEVICE_OBJECT device, PIRP irp, NTSTATUS status)
 void make_name(char (&out)[kNameBytes], const char* prefix, const char* name)
 {
     kav::format_line(out, sizeof out, "%s%s", prefix, name);
+}
+
+// Replaces the device's default security with the driver's own (see
+// device_security.h) before the device can be opened.
+NTSTATUS protect_device(PDEVICE_OBJECT device)
+{
+    kav::DeviceSecurity security = kav::device_security();
+    HANDLE handle = nullptr;
+    NTSTATUS status = ObOpenObjectByPointer(device, OBJ_KERNEL_HANDLE, nullptr, WRITE_DAC, nullptr, KernelMode, &handle);
+    if (!NT_SUCCESS(status)) return status;
+    status = ZwSetSecurityObject(handle, DACL_SECURITY_INFORMATION, security.bytes);
+    ZwClose(handle);
+    return status;
 }
 
 NTSTATUS create_device_object(PDRIVER_OBJECT driver)
@@ -81,6 +92,14 @@ NTSTATUS create_device_object(PDRIVER_OBJECT driver)
         // Secure open: the device's security applies to any name opened below it too.
         status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &device_w, FILE_DEVICE_UNKNOWN,
                                 FILE_DEVICE_SECURE_OPEN, FALSE, &device);
+        if (NT_SUCCESS(status)) {
+            status = protect_device(device);
+            if (!NT_SUCCESS(status)) {
+                g_debug.trace("Failed to set the device's security");
+                IoDeleteDevice(device); // a device anyone could open must not stay
+                device = nullptr;
+            }
+        }
     }
     if (NT_SUCCESS(status)) {
         g_debug.print("Create SymLink (%s)\n", link_name);
@@ -122,6 +141,7 @@ NTSTATUS DRVSHELL_TraceExit(const char* routine_exit, NTSTATUS status)
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
 {
+    PAGED_CODE();
     g_rundown.init();
     g_port_lock.init();
     OpenDriver(&g_callbacks);
@@ -203,6 +223,7 @@ NTSTATUS open_or_close(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE
 
 NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
 {
+    PAGED_CODE();
     const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Create");
     const NTSTATUS status = open_or_close(device, irp, g_callbacks.Create, in_flight);
@@ -212,6 +233,7 @@ NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp)
 
 NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp)
 {
+    PAGED_CODE();
     const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Close");
     const NTSTATUS status = open_or_close(device, irp, g_callbacks.Close, in_flight);
@@ -241,6 +263,7 @@ NTSTATUS transfer(PDEVICE_OBJECT device, PIRP irp, NTSTATUS (*slot)(PDEVICE_OBJE
 
 NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp)
 {
+    PAGED_CODE();
     const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Write");
     const NTSTATUS status = transfer(device, irp, g_callbacks.Write, in_flight);
@@ -250,6 +273,7 @@ NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp)
 
 NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp)
 {
+    PAGED_CODE();
     const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Read");
     const NTSTATUS status = transfer(device, irp, g_callbacks.Read, in_flight);
@@ -259,6 +283,7 @@ NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp)
 
 NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp)
 {
+    PAGED_CODE();
     const InFlight in_flight; // held until the routine has left
     g_debug.trace("enter DRVSHELL_Dispatch");
     g_debug.trace("IRP_MJ_DEVICE_CONTROL");
@@ -294,6 +319,7 @@ void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp)
 
 void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver)
 {
+    PAGED_CODE();
     g_debug.trace("enter DRVSHELL_Unload");
     // The image goes away after this routine: no request may still be in it.
     g_rundown.close_and_wait();

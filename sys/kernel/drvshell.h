@@ -8,10 +8,12 @@
 #include "port_io.h"
 #include "wdm_debug.h"
 
+// Every slot is called at the passive level in the caller's thread, and
+// completes nothing itself: the framework completes each request once with
+// the status the slot returns, which is never STATUS_PENDING.
 struct DRVSHELL_CALLBACKS {
     NTSTATUS (*DriverEntry)(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
     NTSTATUS (*Dispatch)(PDEVICE_OBJECT device, PIRP irp); // device-control codes the framework leaves
-    void (*Unload)(PDRIVER_OBJECT driver);                 // kept for the device layer; never called
     NTSTATUS (*AddDevice)(PDEVICE_OBJECT device);
     NTSTATUS (*RemoveDevice)(PDEVICE_OBJECT device);
     NTSTATUS (*Create)(PDEVICE_OBJECT device, PIRP irp);
@@ -19,7 +21,8 @@ struct DRVSHELL_CALLBACKS {
     NTSTATUS (*Write)(PDEVICE_OBJECT device, PIRP irp);
     NTSTATUS (*Read)(PDEVICE_OBJECT device, PIRP irp);
     // Whether a read, write or device-control request comes through the
-    // handle the device admitted; requests from any other are refused. Empty: all.
+    // handle the device admitted; requests from any other are refused before
+    // they reach a slot. Empty: all.
     BOOLEAN (*Admits)(PDEVICE_OBJECT device, PIRP irp);
 };
 
@@ -48,16 +51,18 @@ inline kav::RequestBuffer DRVSHELL_ControlRequest(PIRP irp)
 // driver's name and version. It cannot fail.
 void OpenDriver(DRVSHELL_CALLBACKS* callbacks);
 
-// Called by the system, so in its calling convention.
-extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
-
-NTSTATUS NTAPI DRVSHELL_Create(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS NTAPI DRVSHELL_Close(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS NTAPI DRVSHELL_Read(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS NTAPI DRVSHELL_Write(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS NTAPI DRVSHELL_Dispatch(PDEVICE_OBJECT device, PIRP irp);
-void NTAPI DRVSHELL_Unload(PDRIVER_OBJECT driver);
-void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp);
+// Called by the system, so in its calling convention. Every request routine
+// runs in the caller's thread at the passive level and may wait (the port
+// lock, a 200 ms pulse); unload waits for the requests still inside.
+extern "C" DRIVER_INITIALIZE DriverEntry;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_DISPATCH DRVSHELL_Create;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_DISPATCH DRVSHELL_Close;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_DISPATCH DRVSHELL_Read;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_DISPATCH DRVSHELL_Write;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_DISPATCH DRVSHELL_Dispatch;
+_IRQL_requires_max_(PASSIVE_LEVEL) DRIVER_UNLOAD DRVSHELL_Unload;
+// Completes a request; callable up to DISPATCH_LEVEL, as IoCompleteRequest.
+_IRQL_requires_max_(DISPATCH_LEVEL) void DRVSHELL_CompleteIO(PDEVICE_OBJECT device, PIRP irp);
 
 // The driver's trace and pool, shared with the device layer.
 kav::WdmDebug& DRVSHELL_Debug();

@@ -2,6 +2,7 @@
 // builds natively; the driver build proves they are the kernel's own.
 #include "kernel_api.h"
 
+#include "device_security.h"
 #include "ioctl_codes.h"
 #include "nt_status.h"
 
@@ -23,6 +24,10 @@ static_assert(kav::kStatusInvalidParameter == STATUS_INVALID_PARAMETER);
 static_assert(kav::kStatusInsufficientResources == STATUS_INSUFFICIENT_RESOURCES);
 static_assert(kav::kStatusDeviceNotReady == STATUS_DEVICE_NOT_READY);
 static_assert(kav::kStatusInvalidBufferSize == STATUS_INVALID_BUFFER_SIZE);
+
+static_assert(kav::kFileAllAccess == FILE_ALL_ACCESS);
+static_assert(kav::kFileGenericRead == FILE_GENERIC_READ);
+static_assert(kav::kFileGenericWrite == FILE_GENERIC_WRITE);
 
 } // namespace
 #endif

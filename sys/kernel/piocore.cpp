@@ -32,7 +32,6 @@ void OpenDriver(DRVSHELL_CALLBACKS* callbacks)
 {
     callbacks->DriverEntry = PIOCORE_DriverEntry;
     callbacks->Dispatch = PIOCORE_Dispatch;
-    callbacks->Unload = PIOCORE_Unload;
     callbacks->AddDevice = PIOCORE_AddDevice;
     callbacks->RemoveDevice = PIOCORE_RemoveDevice;
     callbacks->Create = PIOCORE_Create;
@@ -47,12 +46,6 @@ NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT, PUNICODE_STRING)
 {
     trace("enter PIOCORE_DriverEntry");
     return DRVSHELL_TraceExit("exit  PIOCORE_DriverEntry", STATUS_SUCCESS);
-}
-
-void PIOCORE_Unload(PDRIVER_OBJECT)
-{
-    trace("enter PIOCORE_Unload");
-    DRVSHELL_TraceExit("exit  PIOCORE_Unload", STATUS_SUCCESS);
 }
 
 NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT, PIRP irp)
@@ -116,7 +109,6 @@ NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp)
         DriverLockGuard guard(ctx->Lock);
         if (ctx->Admitted != nullptr) {
             status = STATUS_DEVICE_BUSY;
-            irp->IoStatus.Status = status;
         } else {
             ctx->Admitted = file_of(irp);
         }
@@ -147,9 +139,7 @@ NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Write.Length;
     NTSTATUS status = STATUS_SUCCESS;
     DriverLockGuard guard(ctx->Lock);
-    if (ctx->Admitted != file_of(irp)) {
-        status = STATUS_ACCESS_DENIED;
-    } else if (length > kav::kMaxMessageBytes) {
+    if (length > kav::kMaxMessageBytes) {
         status = STATUS_INVALID_BUFFER_SIZE; // no caller pins unbounded non-paged pool
     } else if (ctx->HeldBuffer != nullptr) {
         status = STATUS_DEVICE_BUSY;
@@ -167,7 +157,6 @@ NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp)
                                static_cast<unsigned>(watch.cycles()));
         irp->IoStatus.Information = length;
     }
-    irp->IoStatus.Status = status;
     return DRVSHELL_TraceExit("exit  PIOCORE_Write", status);
 }
 
@@ -178,9 +167,7 @@ NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
     const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
     NTSTATUS status = STATUS_SUCCESS;
     DriverLockGuard guard(ctx->Lock);
-    if (ctx->Admitted != file_of(irp)) {
-        status = STATUS_ACCESS_DENIED;
-    } else if (ctx->HeldBuffer == nullptr) {
+    if (ctx->HeldBuffer == nullptr) {
         status = STATUS_DEVICE_NOT_READY;
     } else {
         const ULONG n = length < ctx->HeldLength ? length : ctx->HeldLength;
@@ -188,6 +175,5 @@ NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp)
         irp->IoStatus.Information = n;
         release_held(ctx); // the rest of the message is dropped
     }
-    irp->IoStatus.Status = status;
     return DRVSHELL_TraceExit("exit  PIOCORE_Read", status);
 }

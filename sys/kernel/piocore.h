@@ -14,13 +14,16 @@ struct PIOCORE_CONTEXT {
     ULONG HeldLength;
 };
 
-NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
-NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT device, PIRP irp);
-void PIOCORE_Unload(PDRIVER_OBJECT driver);
-NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device);
-NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device);
-NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp);
-NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp);
-BOOLEAN PIOCORE_Admits(PDEVICE_OBJECT device, PIRP irp);
+// The framework's slots. Each runs at the passive level (the context's lock
+// may wait) and returns the request's status for the framework to complete it.
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_Dispatch(PDEVICE_OBJECT device, PIRP irp);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_AddDevice(PDEVICE_OBJECT device);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_RemoveDevice(PDEVICE_OBJECT device);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_Create(PDEVICE_OBJECT device, PIRP irp);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_Close(PDEVICE_OBJECT device, PIRP irp);
+// Write and read come only through the admitted handle: the framework asks
+// PIOCORE_Admits first.
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_Write(PDEVICE_OBJECT device, PIRP irp);
+_IRQL_requires_max_(PASSIVE_LEVEL) NTSTATUS PIOCORE_Read(PDEVICE_OBJECT device, PIRP irp);
+_IRQL_requires_max_(PASSIVE_LEVEL) BOOLEAN PIOCORE_Admits(PDEVICE_OBJECT device, PIRP irp);

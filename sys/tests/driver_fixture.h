@@ -142,12 +142,18 @@ private:
     bool finished_inside_ = false;
 };
 
+// Every case ends with the kernel's rules kept: no call that may wait was
+// made above APC_LEVEL, and the test's thread is back at the passive level
+// outside any critical region.
 class DriverFixture : public ::testing::Test, public LoadedDriver {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override
     {
         if (loaded) unload();
+        for (const std::string& fault : HostKernel::get().irql_faults_seen()) ADD_FAILURE() << fault;
+        EXPECT_EQ(KeGetCurrentIrql(), PASSIVE_LEVEL);
+        EXPECT_EQ(HostKernel::critical_region_depth(), 0);
     }
 };
 

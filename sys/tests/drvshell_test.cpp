@@ -1,3 +1,4 @@
+#include "device_security.h"
 #include "driver_fixture.h"
 #include "ioctl_codes.h"
 
@@ -29,6 +30,11 @@ TEST_F(DriverFixture, LoadCreatesOneDeviceAndItsLinkAndUnloadRemovesEverything)
     EXPECT_EQ(driver.MajorFunction[0x05], nullptr) << "other requests are the system's to refuse";
     EXPECT_THAT(k.pool_tags, Not(IsEmpty()));
     EXPECT_THAT(k.pool_tags, Each(kPoolTag));
+    const DeviceSecurity security = device_security();
+    EXPECT_EQ(k.device_security, std::vector<uint8_t>(security.bytes, security.bytes + sizeof security.bytes))
+        << "the device carries the driver's own DACL";
+    EXPECT_EQ(k.security_handle_access, ULONG{WRITE_DAC});
+    EXPECT_EQ(k.open_object_handles, 0) << "the handle used for it is closed";
 
     char driver_line[64];
     std::snprintf(driver_line, sizeof driver_line, "KAV_cash: DriverObject = 0x%08x\n",
@@ -57,20 +63,21 @@ TEST_F(DriverFixture, AFailedLoadLeavesNothingBehind)
     struct Fault {
         const char* what;
         int fail_pool_at;
-        bool fail_device, fail_link;
+        bool fail_device, fail_link, fail_security;
         NTSTATUS expected;
         const char* line;
     };
     const Fault faults[] = {
-        {"request log", 1, false, false, STATUS_INSUFFICIENT_RESOURCES,
+        {"request log", 1, false, false, false, STATUS_INSUFFICIENT_RESOURCES,
          "KAV_cash: exit DriverEntry: Debug_OpenWDMDebug call failed (c000009a)\n"},
-        {"trace ring", 2, false, false, STATUS_INSUFFICIENT_RESOURCES, "Debug_OpenWDMDebug call failed (c000009a)"},
-        {"status ring", 3, false, false, STATUS_INSUFFICIENT_RESOURCES, "Debug_OpenWDMDebug call failed (c000009a)"},
-        {"device name", 4, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
-        {"link name", 5, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
-        {"AddDevice context", 6, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
-        {"device creation", 0, true, false, STATUS_OBJECT_NAME_COLLISION, "KAV_cash: Failed to create device object\n"},
-        {"link creation", 0, false, true, STATUS_OBJECT_NAME_COLLISION, "KAV_cash: Failed to create device object\n"},
+        {"trace ring", 2, false, false, false, STATUS_INSUFFICIENT_RESOURCES, "Debug_OpenWDMDebug call failed (c000009a)"},
+        {"status ring", 3, false, false, false, STATUS_INSUFFICIENT_RESOURCES, "Debug_OpenWDMDebug call failed (c000009a)"},
+        {"device name", 4, false, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
+        {"link name", 5, false, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
+        {"AddDevice context", 6, false, false, false, STATUS_INSUFFICIENT_RESOURCES, "KAV_cash: Failed to create device object\n"},
+        {"device creation", 0, true, false, false, STATUS_OBJECT_NAME_COLLISION, "KAV_cash: Failed to create device object\n"},
+        {"link creation", 0, false, true, false, STATUS_OBJECT_NAME_COLLISION, "KAV_cash: Failed to create device object\n"},
+        {"device security", 0, false, false, true, STATUS_ACCESS_DENIED, "KAV_cash: Failed to set the device's security\n"},
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.what);
@@ -79,6 +86,7 @@ TEST_F(DriverFixture, AFailedLoadLeavesNothingBehind)
         k.fail_pool_at = f.fail_pool_at;
         k.fail_create_device = f.fail_device;
         k.fail_symbolic_link = f.fail_link;
+        k.fail_set_security = f.fail_security;
         EXPECT_EQ(load(), f.expected);
         EXPECT_THAT(output(), HasSubstr(f.line));
         EXPECT_TRUE(k.devices.empty());
@@ -86,6 +94,7 @@ TEST_F(DriverFixture, AFailedLoadLeavesNothingBehind)
         EXPECT_EQ(driver.DeviceObject, nullptr);
         EXPECT_EQ(k.live_pool_blocks, 0);
         EXPECT_EQ(DRVSHELL_Pool().stats().bytes_allocated, 0u);
+        EXPECT_EQ(k.open_object_handles, 0);
         if (f.fail_pool_at > 0 && f.fail_pool_at <= 3) {
             EXPECT_THAT(output(), Not(HasSubstr("enter DriverEntry")));
         }

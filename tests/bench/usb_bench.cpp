@@ -78,7 +78,8 @@ int32_t status_per_member(HidBus& bus, UsbDrawers& drawers, int32_t n)
         bus.release_interfaces(set);
         kept.keep(member.handle);
     }
-    return drawers.ask(bus, kept, n, kUsbStateString) == 1 ? drawers.kept_state() : 0;
+    int32_t state = 0;
+    return drawers.ask(bus, kept, n, kUsbStateString, &state) == 1 ? state : 0;
 }
 
 double now_us()

@@ -154,6 +154,8 @@ TEST_F(UsbToRs232Window, ListsTheAdaptersPortAndFollowsItsDrawer)
     EXPECT_TRUE(kavgui::wait_until([&] { return trace_.since(mark).find("KAV_sim: COM7 drawer opened") != std::string::npos; }))
         << trace_.since(mark);
     EXPECT_TRUE(kavgui::wait_until([&] { return look(drawer1) == std::string("Open ") + kOpenLook; })) << look(drawer1);
+    const std::string shot = kavgui::screenshot("usb_to_rs232_open");
+    EXPECT_FALSE(shot.empty()) << "no screenshot";
     EXPECT_TRUE(kavgui::wait_until([&] { return look(drawer1) == std::string("Closed ") + kClosedLook; }))
         << look(drawer1);
 

@@ -1,7 +1,11 @@
 // The utility's own installer, GUI\setup.exe from the build's media, run
-// silently (/S): it installs the utility, auto.ini and tillio.dll; the
-// installed utility starts on the emulation driver and shows its main window;
-// the uninstaller removes what was installed and leaves the driver.
+// silently (/S): it installs the utility, auto.ini, tillio.dll and the OPOS
+// service object, registered (the x64 installer also the i686 one, for
+// 32-bit applications); the installed utility starts on the emulation driver
+// and shows its main window; the uninstaller removes what was installed,
+// unregisters the service object and removes our OPOS devices in every
+// registry view, and leaves the driver, another service object's device and
+// the statistics under the program data.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,9 +15,13 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "gui_driver.h"
 
@@ -25,6 +33,11 @@ const std::string kAutoIni = kProgramFolder + "\\auto.ini";
 const std::string kUninstaller = kProgramFolder + "\\uninstall.exe";
 const std::string kShortcut =
     "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\KAV Cash Drawer Utility\\KAV Cash Drawer Utility.lnk";
+const std::string kServiceObject = kProgramFolder + "\\KAV_CashDrawer_SO.dll";
+const std::string kServiceObjectX86 = kProgramFolder + "\\x86\\KAV_CashDrawer_SO.dll";
+const std::string kStatistics = "C:\\ProgramData\\KAV\\OPOS CashDrawer";
+constexpr const char* kClsidKey = "CLSID\\{E4BFA6F8-33FF-4681-9C87-B84E1A367A69}\\InprocServer32";
+constexpr const char* kDevices = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer";
 
 bool exists(const std::string& path)
 {
@@ -62,6 +75,44 @@ long run_and_wait(const std::string& command_line, DWORD timeout_ms = 60000)
     return static_cast<long>(code);
 }
 
+// The registry views of this machine, and whether 32-bit programs run in it
+// (an i686 service object needs the 32-bit regsvr32 of syswow64).
+bool x64_installer() { return sizeof(void*) == 8; }
+bool runs_32bit_code()
+{
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return exists(std::string(windows) + "\\syswow64\\kernel32.dll");
+}
+std::vector<REGSAM> views()
+{
+    if (x64_installer()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    return {0};
+}
+
+// A string value in a view, nothing when the key is not there.
+std::optional<std::string> registry_string(HKEY root, const std::string& path, const char* name, REGSAM view = 0)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return std::nullopt;
+    char text[MAX_PATH * 2] = {};
+    DWORD size = sizeof text - 1;
+    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? std::string(text) : std::string();
+}
+
+void add_device(REGSAM view, const std::string& name, const char* progid)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kDevices) + "\\" + name).c_str(), 0, nullptr, 0,
+                              KEY_WRITE | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progid), static_cast<DWORD>(strlen(progid) + 1));
+    RegSetValueExA(key, "Drawer", 0, REG_SZ, reinterpret_cast<const BYTE*>("com3"), 5);
+    RegCloseKey(key);
+}
+
 struct WindowOfProcess {
     DWORD pid;
     HWND found;
@@ -94,9 +145,34 @@ TEST(UtilitySetup, SilentInstallRunsTheUtilityAndTheUninstallerRemovesIt)
     ASSERT_TRUE(exists(driver)) << "the harness put the driver in place";
 
     ASSERT_EQ(run_and_wait(std::string("\"") + setup + "\" /S"), 0);
-    for (const std::string& installed : {kUtility, kAutoIni, kUninstaller, system_file("tillio.dll"), kShortcut})
+    for (const std::string& installed :
+         {kUtility, kAutoIni, kUninstaller, system_file("tillio.dll"), kShortcut, kServiceObject})
         EXPECT_TRUE(exists(installed)) << installed;
     EXPECT_EQ(read_file(kAutoIni), "[Application]\r\nauto=0\r\n");
+
+    // The service object registered as regsvr32 registers it, in this
+    // installer's own view; the x64 installer's i686 one in the 32-bit view,
+    // with its tillio.dll in syswow64.
+    EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, kClsidKey, nullptr), kServiceObject);
+    EXPECT_TRUE(registry_string(HKEY_CLASSES_ROOT, "KAV.CashDrawer.SO\\CLSID", nullptr));
+    const bool both_bitnesses = x64_installer() && runs_32bit_code();
+    if (x64_installer() && !both_bitnesses)
+        std::printf("32-bit code does not run in this prefix: the i686 service object's registration is not checked\n");
+    if (both_bitnesses) {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        EXPECT_TRUE(exists(kServiceObjectX86));
+        EXPECT_TRUE(exists(std::string(windows) + "\\syswow64\\tillio.dll"));
+        EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, kClsidKey, nullptr, KEY_WOW64_32KEY), kServiceObjectX86);
+    }
+    // Devices as `kavdrawer opos add` makes them, and another vendor's.
+    for (REGSAM view : views()) {
+        add_device(view, "KAVTill", "KAV.CashDrawer.SO");
+        add_device(view, "OtherTill", "Other.CashDrawer.SO");
+    }
+    CreateDirectoryA("C:\\ProgramData\\KAV", nullptr);
+    CreateDirectoryA(kStatistics.c_str(), nullptr);
+    std::ofstream(kStatistics + "\\KAVTILL.0123456789abcdef.stat") << "DrawerGoodOpenCount=1\n";
 
     // The service is made with a path Wine can load; the utility starts it.
     ASSERT_EQ(kavgui::prepare_stopped_service(), static_cast<DWORD>(ERROR_SUCCESS));
@@ -117,11 +193,25 @@ TEST(UtilitySetup, SilentInstallRunsTheUtilityAndTheUninstallerRemovesIt)
 
     // The uninstaller runs from a copy of itself, which outlives this call.
     ASSERT_EQ(run_and_wait("\"" + kUninstaller + "\" /S"), 0);
-    const std::string removed[] = {kUninstaller, kProgramFolder, kUtility, kAutoIni, system_file("tillio.dll"), kShortcut};
+    const std::string removed[] = {kUninstaller, kProgramFolder, kUtility,      kAutoIni, system_file("tillio.dll"),
+                                   kShortcut,    kServiceObject, kServiceObjectX86};
     // The copy works on after run_and_wait has returned: wait for all of it.
     kavwine::wait_until([&] { return std::none_of(std::begin(removed), std::end(removed), exists); });
     for (const std::string& file : removed) EXPECT_FALSE(exists(file)) << file;
     EXPECT_TRUE(exists(driver)) << "the driver is setup.exe's, not the utility's";
+    EXPECT_FALSE(registry_string(HKEY_CLASSES_ROOT, kClsidKey, nullptr)) << "unregistered";
+    EXPECT_FALSE(registry_string(HKEY_CLASSES_ROOT, "KAV.CashDrawer.SO", nullptr));
+    if (both_bitnesses) {
+        EXPECT_FALSE(registry_string(HKEY_CLASSES_ROOT, kClsidKey, nullptr, KEY_WOW64_32KEY)) << "unregistered";
+    }
+    for (REGSAM view : views()) {
+        EXPECT_FALSE(registry_string(HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\KAVTill", nullptr, view))
+            << "our device, view " << view;
+        EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\OtherTill", nullptr, view),
+                  "Other.CashDrawer.SO")
+            << "another vendor's device stays, view " << view;
+    }
+    EXPECT_TRUE(exists(kStatistics + "\\KAVTILL.0123456789abcdef.stat")) << "the statistics stay";
 }
 
 } // namespace

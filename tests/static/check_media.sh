@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Static check of one distribution media tree and its zip: the three parts in
-# place, each a PE image of the media's machine, the zip holding exactly the
-# tree's files, and (with --ca) the driver's Authenticode signature verifying
-# against that certificate. One "ok:" or "FAIL:" line per fact.
+# Static check of one distribution media tree and its zip: its parts in
+# place (the x64 media's i686 service object too), each a PE image of its
+# machine, the zip holding exactly the tree's files, and (with --ca) the
+# driver's Authenticode signature verifying against that certificate. One
+# "ok:" or "FAIL:" line per fact.
 #
 # usage: check_media.sh --objdump TOOL --machine i386|x86-64 --zip ZIP
 #                       [--ca CERT] MEDIA_DIR
@@ -26,17 +27,23 @@ failures=0
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for part in setup.exe sys/KAV_cash.sys GUI/setup.exe; do
+# Each part and the machine it is built for. The x64 media also carries the
+# i686 service object, for 32-bit POS applications.
+parts=("setup.exe $machine" "sys/KAV_cash.sys $machine" "GUI/setup.exe $machine"
+       "OPOS/KAV_CashDrawer_SO.dll $machine")
+[[ $machine == x86-64 ]] && parts+=("OPOS/x86/KAV_CashDrawer_SO.dll i386")
+for entry in "${parts[@]}"; do
+  part=${entry% *} wanted=${entry##* }
   file=$media/$part
   if [[ ! -f $file ]]; then
     fail "$part is missing from $media"
     continue
   fi
   format=$("$objdump" -f "$file" 2>/dev/null | sed -n 's/.*file format \(pei-[^ ]*\).*/\1/p' | head -n1)
-  if [[ $format == "pei-$machine" ]]; then
+  if [[ $format == "pei-$wanted" ]]; then
     ok "$part is $format"
   else
-    fail "$part is ${format:-not a PE image}, expected pei-$machine"
+    fail "$part is ${format:-not a PE image}, expected pei-$wanted"
   fi
 done
 

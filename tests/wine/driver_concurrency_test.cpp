@@ -16,38 +16,13 @@ using kavwine::count_lines;
 using kavwine::Handle;
 using kavwine::has_line;
 using kavwine::open_device;
+using kavwine::Thread;
 using kavwine::TraceLog;
 
 constexpr DWORD kGetDriverInfo = 0x220220;
 constexpr DWORD kSuperIoDrawer1 = 0x220228; // command 10
 constexpr DWORD kSuperIoStatus = 0x22022C;  // command 11
 constexpr DWORD kPort408Drawer1 = 0x220230; // command 12
-
-// A thread of its own for body (this toolchain's C++ library has no std::thread).
-class Thread {
-public:
-    explicit Thread(std::function<void()> body) : body_(std::move(body))
-    {
-        handle_ = CreateThread(nullptr, 0, &Thread::run, this, 0, nullptr);
-    }
-    ~Thread() { join(); }
-    void join()
-    {
-        if (handle_ == nullptr) return;
-        WaitForSingleObject(handle_, INFINITE);
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    static DWORD WINAPI run(void* self)
-    {
-        static_cast<Thread*>(self)->body_();
-        return 0;
-    }
-    std::function<void()> body_;
-    HANDLE handle_;
-};
 
 bool control(HANDLE h, DWORD code, void* out = nullptr, DWORD out_len = 0, DWORD* returned = nullptr)
 {

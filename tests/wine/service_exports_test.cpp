@@ -257,23 +257,6 @@ std::string run_probe(const std::string& exe)
     return output;
 }
 
-// Wine's per-program version setting, the way a user makes one program see
-// another Windows; null removes it.
-bool set_wine_version_for(const char* exe_name, const char* version)
-{
-    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + exe_name;
-    if (version == nullptr) return RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
-    HKEY hkey = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hkey, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG set = RegSetValueExA(hkey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                                    static_cast<DWORD>(std::strlen(version) + 1));
-    RegCloseKey(hkey);
-    return set == ERROR_SUCCESS;
-}
-
 struct VersionCase {
     const char* wine_version;
     const char* expected; // the version the probe sees, then OSVersion's answer
@@ -292,10 +275,10 @@ TEST(OSVersion, OnlyWindows98GivesNinetyEight)
         {"win2k", "5.0 2000"}, {"win10", "6.2 2000"},
     };
     for (const VersionCase& c : cases) {
-        ASSERT_TRUE(set_wine_version_for("kav_os_version_probe.exe", c.wine_version)) << c.wine_version;
+        ASSERT_TRUE(kavwine::set_wine_version_for("kav_os_version_probe.exe", c.wine_version)) << c.wine_version;
         EXPECT_EQ(run_probe(probe), c.expected) << "the probe as " << c.wine_version;
     }
-    EXPECT_TRUE(set_wine_version_for("kav_os_version_probe.exe", nullptr));
+    EXPECT_TRUE(kavwine::set_wine_version_for("kav_os_version_probe.exe", nullptr));
 }
 
 // --- browser command line -----------------------------------------------------------

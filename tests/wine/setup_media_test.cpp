@@ -65,6 +65,7 @@ struct SetupRun {
     bool told = false;             // its console showed the line it was expected to end with
     bool waited_for_enter = false; // and it was still running a second later, before any input
     std::string console;           // CR LF read as LF
+    DWORD exit_code = 0xDEAD;
 };
 
 // The console is written in text mode: each line ends in CR LF.
@@ -114,8 +115,9 @@ protected:
     // Runs setup.exe in the media folder. Its console is read until it shows
     // last_line; whether it then waits for Enter is whether it is still
     // running a second later (a slow start cannot pass for waiting). Enter
-    // is typed only then.
-    SetupRun run_setup(const std::string& last_line)
+    // is typed only then. It runs by its full path with the working
+    // directory given (the media folder when none is).
+    SetupRun run_setup(const std::string& last_line, const std::string& working_directory = "")
     {
         SetupRun run;
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -135,7 +137,8 @@ protected:
         startup.hStdError = out_write;
         PROCESS_INFORMATION process = {};
         std::string program = media_ + "\\setup.exe";
-        BOOL started = CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, TRUE, 0, nullptr, media_.c_str(),
+        const std::string directory = working_directory.empty() ? media_ : working_directory;
+        BOOL started = CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
                                       &startup, &process);
         CloseHandle(in_read);
         CloseHandle(out_write);
@@ -155,6 +158,7 @@ protected:
         WriteFile(in_write, "\n", 1, &written, nullptr);
         input_end.close();
         run.finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+        GetExitCodeProcess(process.hProcess, &run.exit_code);
         // The rest, up to the end of every writer.
         char chunk[512];
         DWORD got = 0;
@@ -184,6 +188,7 @@ TEST_F(SetupMediaTest, FreshInstallPutsTheDriverInPlaceStartsTheUtilitySetupAndL
     const SetupRun run = run_setup("Install Application\n");
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.waited_for_enter) << "no key is asked for on this system";
+    EXPECT_EQ(run.exit_code, 0u);
     EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
     EXPECT_EQ(read_file(target_), read_file(media_ + "\\sys\\KAV_cash.sys")) << target_;
     EXPECT_EQ(GetFileAttributesA(target_.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
@@ -211,6 +216,7 @@ TEST_F(SetupMediaTest, WithoutSysFolderReportsLogsAndWaitsForEnterThenASecondRun
     SetupRun run = run_setup("No KAV_cash.sys Found\n");
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(run.waited_for_enter) << "it ended before Enter was typed";
+    EXPECT_EQ(run.exit_code, 1u) << "a deployment script can tell";
     EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nNo KAV_cash.sys Found\n");
     EXPECT_EQ(read_file(kLogPath), logged({"No KAV_cash.sys Found\n"}));
     EXPECT_FALSE(exists(target_));
@@ -220,6 +226,56 @@ TEST_F(SetupMediaTest, WithoutSysFolderReportsLogsAndWaitsForEnterThenASecondRun
     run = run_setup("Install Application\n");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(read_file(kLogPath), logged({"Install Finished\n"}));
+}
+
+// Started by its full path from another folder, which has a driver and a
+// setup program of its own: setup.exe installs and starts its media's.
+TEST_F(SetupMediaTest, TheMediaIsTheFolderSetupIsInNotTheWorkingDirectory)
+{
+    add_driver();
+    const std::string elsewhere = media_ + "_elsewhere";
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((elsewhere + "\\sys").c_str(), nullptr));
+    ASSERT_TRUE(write_file(elsewhere + "\\sys\\KAV_cash.sys", "not the media's driver"));
+    ASSERT_TRUE(CreateDirectoryA((elsewhere + "\\GUI").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((media_ + "\\GUI\\setup.exe").c_str(), (elsewhere + "\\GUI\\setup.exe").c_str(), FALSE));
+
+    const SetupRun run = run_setup("Install Application\n", elsewhere);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\n");
+    EXPECT_EQ(read_file(target_), read_file(media_ + "\\sys\\KAV_cash.sys")) << "the media's driver";
+    EXPECT_EQ(stand_in_record().substr(0, 12), "arguments=0\n") << "the media's GUI\\setup.exe started";
+    EXPECT_FALSE(exists(elsewhere + "\\GUI\\ran.txt")) << "the working directory's setup program ran";
+}
+
+// A GUI\setup.exe that does not start is no setup program: reported,
+// logged, and the run ends in failure instead of "Install Finished".
+TEST_F(SetupMediaTest, AUtilitySetupThatDoesNotStartIsReportedAsMissing)
+{
+    add_driver();
+    const std::string utility_setup = media_ + "\\GUI\\setup.exe";
+    const struct {
+        const char* name;
+        bool folder;
+        std::string bytes;
+    } cases[] = {{"a folder", true, ""}, {"an empty file", false, ""}, {"a broken file", false, "MZ and no more"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(utility_setup.c_str());
+        RemoveDirectoryA(utility_setup.c_str());
+        if (c.folder) {
+            ASSERT_TRUE(CreateDirectoryA(utility_setup.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(write_file(utility_setup, c.bytes));
+        }
+        const SetupRun run = run_setup("No Setup.exe Found\n");
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(run.waited_for_enter) << "the failure waits for Enter";
+        EXPECT_EQ(run.exit_code, 1u);
+        EXPECT_EQ(run.console, "Install KAV_cash.sys Driver\nInstall Application\nNo Setup.exe Found\n");
+        EXPECT_EQ(read_file(kLogPath), logged({"No Setup.exe Found\n"}));
+    }
 }
 
 TEST_F(SetupMediaTest, Windows98RegistersTheServiceAndAsksToRestart)

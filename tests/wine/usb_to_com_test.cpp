@@ -96,6 +96,38 @@ TEST_F(UsbToCom, ListsTheAttachedAdaptersPortsAndHandsThemOutOneByOne)
     EXPECT_STREQ(areas.token, "COM12");
 }
 
+// A PortName of any type but REG_SZ names no port, whatever its bytes
+// read as; nor does a text with a blank in it.
+TEST_F(UsbToCom, OnlyTextPortNamesWithoutBlanksAreListed)
+{
+    add_instance("5&2a3b4c&0&1", "COM 34");
+    add_instance("5&2a3b4c&0&2", "COM8");
+    const struct {
+        const char* id;
+        DWORD type;
+        std::string bytes;
+    } others[] = {
+        {"5&2a3b4c&0&3", REG_DWORD, std::string("COM2", 4)}, // 0x324D4F43
+        {"5&2a3b4c&0&4", REG_BINARY, std::string("COM5", 4)},
+        {"5&2a3b4c&0&5", REG_MULTI_SZ, std::string("COM6\0\0", 6)},
+        {"5&2a3b4c&0&6", REG_EXPAND_SZ, std::string("COM7\0", 5)},
+    };
+    for (const auto& other : others) {
+        add_instance(other.id, nullptr);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                                (std::string(kAdapterKey) + "\\" + other.id + "\\Device Parameters").c_str(), 0,
+                                KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "PortName", 0, other.type, reinterpret_cast<const BYTE*>(other.bytes.data()),
+                       static_cast<DWORD>(other.bytes.size()));
+        RegCloseKey(key);
+    }
+    Areas areas;
+    EXPECT_EQ(enumerate_(areas.list), 1);
+    EXPECT_STREQ(areas.list, "COM8 ");
+}
+
 TEST_F(UsbToCom, AnEmptyAdapterKeyHasNoPort)
 {
     HKEY key = nullptr;

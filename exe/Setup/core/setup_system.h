@@ -19,6 +19,9 @@ public:
     // the zero), the size needed when the buffer is too small, 0 on failure.
     virtual uint32_t system_directory(char* buffer, uint32_t size) = 0;
     virtual uint32_t windows_directory(char* buffer, uint32_t size) = 0;
+    // GetModuleFileNameA of the program itself: the length copied (without
+    // the zero), size when the path was cut to fit, 0 on failure.
+    virtual uint32_t program_path(char* buffer, uint32_t size) = 0;
 
     // The console: text as it is, and one character typed.
     virtual void print(const char* text) = 0;
@@ -37,7 +40,7 @@ public:
     virtual bool set_attributes_normal(const char* path) = 0;
 
     // A new process, not waited for: an application with no command line,
-    // or a command line alone.
+    // or a command line alone. False when it did not start.
     virtual bool start_process(const char* application, const char* command_line) = 0;
 
     // One key under the local machine, created or opened with full access.

@@ -27,16 +27,17 @@ std::string logged(std::initializer_list<const char*> lines)
 TEST(DriverInstall, FreshInstallCopiesTheDriverStartsTheUtilitySetupAndLogsTheEnd)
 {
     FakeSetupSystem system;
-    run_install(system);
+    EXPECT_EQ(run_install(system), kInstallFinished);
 
     EXPECT_THAT(system.calls,
-                ElementsAre("GetVersionEx", "GetSystemDirectory 260", "print Install KAV_cash.sys Driver\n",
-                            "CreateFile c:\\log", "IsWow64", "FindFirstFile .\\sys\\KAV_cash.sys",
-                            "FindClose .\\sys\\KAV_cash.sys", "FindFirstFile " + kTarget,
-                            "CopyFile .\\sys\\KAV_cash.sys -> " + kTarget + " overwrite",
+                ElementsAre("GetVersionEx", "GetSystemDirectory 260", "GetModuleFileName 260",
+                            "print Install KAV_cash.sys Driver\n",
+                            "CreateFile c:\\log", "IsWow64", "FindFirstFile D:\\media\\sys\\KAV_cash.sys",
+                            "FindClose D:\\media\\sys\\KAV_cash.sys", "FindFirstFile " + kTarget,
+                            "CopyFile D:\\media\\sys\\KAV_cash.sys -> " + kTarget + " overwrite",
                             "SetFileAttributes normal " + kTarget, "print Install Application\n",
-                            "FindFirstFile .\\GUI\\setup.exe", "FindClose .\\GUI\\setup.exe",
-                            "CreateProcess .\\GUI\\setup.exe | (none)", "CloseHandle log"));
+                            "FindFirstFile D:\\media\\GUI\\setup.exe", "FindClose D:\\media\\GUI\\setup.exe",
+                            "CreateProcess D:\\media\\GUI\\setup.exe | (none)", "CloseHandle log"));
     EXPECT_EQ(system.console, "Install KAV_cash.sys Driver\nInstall Application\n");
     EXPECT_EQ(system.log, logged({"Install Finished\n"}));
     EXPECT_EQ(system.keys_read, 0);
@@ -54,11 +55,11 @@ TEST(DriverInstall, ReadOnlyTargetIsMadeNormalBeforeAndAfterTheCopy)
         "FindFirstFile " + kTarget,
         "FindClose " + kTarget,
         "SetFileAttributes normal " + kTarget,
-        "CopyFile .\\sys\\KAV_cash.sys -> " + kTarget + " overwrite",
+        "CopyFile D:\\media\\sys\\KAV_cash.sys -> " + kTarget + " overwrite",
         "SetFileAttributes normal " + kTarget,
         "print Install Application\n",
     };
-    EXPECT_THAT(std::vector<std::string>(system.calls.begin() + 7, system.calls.begin() + 13),
+    EXPECT_THAT(std::vector<std::string>(system.calls.begin() + 8, system.calls.begin() + 14),
                 ElementsAreArray(expected));
     EXPECT_EQ(system.read_only.count(kTarget), 0u);
     EXPECT_EQ(system.log, logged({"Install Finished\n"}));
@@ -68,9 +69,9 @@ TEST(DriverInstall, LogThatDoesNotOpenEndsAfterEnterWithNothingCopied)
 {
     FakeSetupSystem system;
     system.log_opens = false;
-    run_install(system);
 
-    EXPECT_THAT(system.calls, ElementsAre("GetVersionEx", "GetSystemDirectory 260",
+    EXPECT_EQ(run_install(system), kInstallFailed);
+    EXPECT_THAT(system.calls, ElementsAre("GetVersionEx", "GetSystemDirectory 260", "GetModuleFileName 260",
                                           "print Install KAV_cash.sys Driver\n", "CreateFile c:\\log",
                                           "print Create File Fail\n", "wait for key"));
 }
@@ -88,12 +89,12 @@ struct FailureCase {
 TEST(DriverInstall, EachFailureIsShownLoggedAndWaitsForEnter)
 {
     const FailureCase cases[] = {
-        {"no sys folder", [](FakeSetupSystem& s) { s.files.erase(".\\sys\\KAV_cash.sys"); },
-         "No KAV_cash.sys Found\n", "FindFirstFile .\\sys\\KAV_cash.sys", false},
-        {"driver search does not close", [](FakeSetupSystem& s) { s.failing_close.insert(".\\sys\\KAV_cash.sys"); },
-         "Couldn't close search handle 1\n", "FindClose .\\sys\\KAV_cash.sys", false},
+        {"no sys folder", [](FakeSetupSystem& s) { s.files.erase("D:\\media\\sys\\KAV_cash.sys"); },
+         "No KAV_cash.sys Found\n", "FindFirstFile D:\\media\\sys\\KAV_cash.sys", false},
+        {"driver search does not close", [](FakeSetupSystem& s) { s.failing_close.insert("D:\\media\\sys\\KAV_cash.sys"); },
+         "Couldn't close search handle 1\n", "FindClose D:\\media\\sys\\KAV_cash.sys", false},
         {"copy fails", [](FakeSetupSystem& s) { s.failing_copy.insert(kTarget); }, "Copy File Fail\n",
-         "CopyFile .\\sys\\KAV_cash.sys -> C:\\WINDOWS\\system32\\drivers\\KAV_cash.sys overwrite", false},
+         "CopyFile D:\\media\\sys\\KAV_cash.sys -> C:\\WINDOWS\\system32\\drivers\\KAV_cash.sys overwrite", false},
         {"attributes after a fresh copy", [](FakeSetupSystem& s) { s.failing_attributes_call = 1; },
          "Set File Attributes Fail\n", "SetFileAttributes normal C:\\WINDOWS\\system32\\drivers\\KAV_cash.sys",
          true},
@@ -112,10 +113,10 @@ TEST(DriverInstall, EachFailureIsShownLoggedAndWaitsForEnter)
          },
          "Set File Attributes Fail\n", "SetFileAttributes normal C:\\WINDOWS\\system32\\drivers\\KAV_cash.sys",
          true},
-        {"no GUI setup", [](FakeSetupSystem& s) { s.files.erase(".\\GUI\\setup.exe"); }, "No Setup.exe Found\n",
-         "FindFirstFile .\\GUI\\setup.exe", true},
-        {"GUI setup search does not close", [](FakeSetupSystem& s) { s.failing_close.insert(".\\GUI\\setup.exe"); },
-         "Couldn't close search handle 4\n", "FindClose .\\GUI\\setup.exe", true},
+        {"no GUI setup", [](FakeSetupSystem& s) { s.files.erase("D:\\media\\GUI\\setup.exe"); }, "No Setup.exe Found\n",
+         "FindFirstFile D:\\media\\GUI\\setup.exe", true},
+        {"GUI setup search does not close", [](FakeSetupSystem& s) { s.failing_close.insert("D:\\media\\GUI\\setup.exe"); },
+         "Couldn't close search handle 4\n", "FindClose D:\\media\\GUI\\setup.exe", true},
         {"32-bit media on 64-bit Windows", [](FakeSetupSystem& s) { s.wow64 = true; },
          "Use the 64-bit installation media\n", "IsWow64", false},
     };
@@ -123,7 +124,7 @@ TEST(DriverInstall, EachFailureIsShownLoggedAndWaitsForEnter)
         SCOPED_TRACE(c.name);
         FakeSetupSystem system;
         c.arrange(system);
-        run_install(system);
+        EXPECT_EQ(run_install(system), kInstallFailed) << "a deployment script can tell";
 
         ASSERT_GE(system.calls.size(), 4u);
         const std::vector<std::string> tail(system.calls.end() - 4, system.calls.end());
@@ -133,6 +134,56 @@ TEST(DriverInstall, EachFailureIsShownLoggedAndWaitsForEnter)
         EXPECT_EQ(system.keys_read, 1);
         EXPECT_EQ(system.files.count(kTarget) == 1, c.driver_copied);
         for (const std::string& call : system.calls) EXPECT_EQ(call.rfind("CreateProcess", 0), std::string::npos);
+    }
+}
+
+// Found but not startable (a folder, an empty or broken file): reported as
+// none, and no "Install Finished".
+TEST(DriverInstall, AUtilitySetupThatDoesNotStartIsReportedAsNone)
+{
+    FakeSetupSystem system;
+    system.unstartable.insert("D:\\media\\GUI\\setup.exe");
+    EXPECT_EQ(run_install(system), kInstallFailed);
+    const std::vector<std::string> tail(system.calls.end() - 4, system.calls.end());
+    EXPECT_THAT(tail, ElementsAre("CreateProcess D:\\media\\GUI\\setup.exe | (none)", "print No Setup.exe Found\n",
+                                  "CloseHandle log", "wait for key"));
+    EXPECT_EQ(system.log, logged({"No Setup.exe Found\n"})) << "and no Install Finished";
+    EXPECT_EQ(system.files.count(kTarget), 1u) << "the driver copied stays";
+}
+
+// The media is the folder setup.exe is in, wherever the run was started
+// from; without a usable path of its own it finds no media at all, and
+// never looks in the working directory.
+TEST(DriverInstall, TheMediaIsTheFolderSetupIsIn)
+{
+    struct RootCase {
+        const char* name;
+        std::string program; // "": the system gives no path
+        std::string driver;  // "": there is no media
+    };
+    const RootCase cases[] = {
+        {"a drive's root", "E:\\setup.exe", "E:\\sys\\KAV_cash.sys"},
+        {"a folder with blanks", "C:\\Users\\tech\\KAV media\\setup.exe",
+         "C:\\Users\\tech\\KAV media\\sys\\KAV_cash.sys"},
+        {"a network share", "\\\\server\\kav\\setup.exe", "\\\\server\\kav\\sys\\KAV_cash.sys"},
+        {"the system gives no path", "", ""},
+        {"a path cut to fit", "C:\\" + std::string(300, 'm') + "\\setup.exe", ""},
+        {"a path with no folder", "setup.exe", ""},
+    };
+    for (const RootCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSetupSystem system;
+        system.program = c.program;
+        if (!c.driver.empty()) {
+            system.files = {c.driver, c.driver.substr(0, c.driver.size() - 16) + "GUI\\setup.exe"};
+            EXPECT_EQ(run_install(system), kInstallFinished);
+            EXPECT_THAT(system.calls, ::testing::Contains("FindFirstFile " + c.driver));
+            EXPECT_EQ(system.files.count(kTarget), 1u);
+        } else {
+            EXPECT_EQ(run_install(system), kInstallFailed);
+            EXPECT_EQ(system.console, "Install KAV_cash.sys Driver\nNo KAV_cash.sys Found\n");
+            for (const std::string& call : system.calls) EXPECT_EQ(call.rfind("FindFirstFile", 0), std::string::npos);
+        }
     }
 }
 
@@ -176,9 +227,9 @@ TEST(DriverInstall, LongestSystemDirectoryThatFitsIsUsed)
 TEST(DriverInstall, SecondRunStartsAFreshLog)
 {
     FakeSetupSystem system;
-    system.files.erase(".\\GUI\\setup.exe");
+    system.files.erase("D:\\media\\GUI\\setup.exe");
     run_install(system);
-    system.files.insert(".\\GUI\\setup.exe");
+    system.files.insert("D:\\media\\GUI\\setup.exe");
     run_install(system);
     EXPECT_EQ(system.log, logged({"Install Finished\n"}));
 }

@@ -41,6 +41,16 @@ uint32_t FakeSetupSystem::windows_directory(char* buffer, uint32_t size)
     return directory(windows_dir, buffer, size);
 }
 
+uint32_t FakeSetupSystem::program_path(char* buffer, uint32_t size)
+{
+    calls.push_back("GetModuleFileName " + std::to_string(size));
+    // Win32's rule: the path cut to fit returns the size; no path, 0.
+    const size_t copied = program.size() < size ? program.size() : size - 1;
+    memcpy(buffer, program.c_str(), copied);
+    buffer[copied] = '\0';
+    return program.size() < size ? static_cast<uint32_t>(program.size()) : size;
+}
+
 void FakeSetupSystem::print(const char* text)
 {
     calls.push_back(std::string("print ") + text);
@@ -117,7 +127,7 @@ bool FakeSetupSystem::start_process(const char* application, const char* command
 {
     calls.push_back(std::string("CreateProcess ") + (application ? application : "(none)") + " | " +
                     (command_line ? command_line : "(none)"));
-    return true;
+    return application == nullptr || unstartable.count(application) == 0;
 }
 
 bool FakeSetupSystem::create_machine_key(const char* subkey)

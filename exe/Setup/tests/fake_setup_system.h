@@ -18,7 +18,8 @@ public:
     bool wow64 = false;
     std::string system_dir = "C:\\WINDOWS\\system32";
     std::string windows_dir = "C:\\WINDOWS";
-    std::set<std::string> files = {".\\sys\\KAV_cash.sys", ".\\GUI\\setup.exe"};
+    std::string program = "D:\\media\\setup.exe"; // its own path ("": none); its folder is the media
+    std::set<std::string> files = {"D:\\media\\sys\\KAV_cash.sys", "D:\\media\\GUI\\setup.exe"};
     std::set<std::string> read_only;
     bool log_opens = true;
     std::set<std::string> failing_close;      // patterns whose search does not close
@@ -26,6 +27,7 @@ public:
     int failing_attributes_call = 0;          // 1-based; 0: none fails
     bool key_opens = true;
     std::string failing_value;                // registry value name
+    std::set<std::string> unstartable;        // applications that do not start
 
     // What happened.
     std::vector<std::string> calls;
@@ -39,6 +41,7 @@ public:
     bool runs_under_wow64() override;
     uint32_t system_directory(char* buffer, uint32_t size) override;
     uint32_t windows_directory(char* buffer, uint32_t size) override;
+    uint32_t program_path(char* buffer, uint32_t size) override;
     void print(const char* text) override;
     void wait_for_key() override;
     bool create_log(const char* path) override;

@@ -31,15 +31,16 @@ TEST(Windows98Install, CopiesIntoSystem32RegistersTheServiceAndRestartsAfterEnte
     run_install(system);
 
     EXPECT_THAT(system.calls,
-                ElementsAre("GetVersionEx", "GetSystemDirectory 260", "print Install KAV_cash.sys Driver\n",
-                            "CreateFile c:\\log", "IsWow64", "FindFirstFile .\\sys\\KAV_cash.sys",
-                            "FindClose .\\sys\\KAV_cash.sys", "FindFirstFile " + kTarget98,
-                            "CopyFile .\\sys\\KAV_cash.sys -> " + kTarget98 + " overwrite",
+                ElementsAre("GetVersionEx", "GetSystemDirectory 260", "GetModuleFileName 260",
+                            "print Install KAV_cash.sys Driver\n",
+                            "CreateFile c:\\log", "IsWow64", "FindFirstFile D:\\media\\sys\\KAV_cash.sys",
+                            "FindClose D:\\media\\sys\\KAV_cash.sys", "FindFirstFile " + kTarget98,
+                            "CopyFile D:\\media\\sys\\KAV_cash.sys -> " + kTarget98 + " overwrite",
                             "SetFileAttributes normal " + kTarget98,
                             "RegCreateKey HKLM\\SYSTEM\\CurrentControlSet\\Services\\KAV", "RegSetValue ErrorControl",
                             "RegSetValue ImagePath", "RegSetValue Start", "RegSetValue Type", "RegCloseKey",
-                            "print Install Application\n", "FindFirstFile .\\GUI\\setup.exe",
-                            "FindClose .\\GUI\\setup.exe", "CreateProcess .\\GUI\\setup.exe | (none)",
+                            "print Install Application\n", "FindFirstFile D:\\media\\GUI\\setup.exe",
+                            "FindClose D:\\media\\GUI\\setup.exe", "CreateProcess D:\\media\\GUI\\setup.exe | (none)",
                             "print Please press enter to restart after successful installation\n", "wait for key",
                             "GetWindowsDirectory 260",
                             "CreateProcess (none) | C:\\WINDOWS\\rundll user,exitwindowsexec", "CloseHandle log"));

@@ -1,11 +1,11 @@
-// setup.exe: installs the port driver from the distribution media and starts
-// the utility's own installer. Run from the media's root folder.
+// setup.exe: installs the port driver from the distribution media (the
+// folder it is in) and starts the utility's own installer. Exit status 0
+// after "Install Finished", 1 after any failure.
 #include "driver_install.h"
 #include "win32_setup_system.h"
 
 int main()
 {
     kav::setup::Win32SetupSystem system;
-    kav::setup::run_install(system);
-    return 0;
+    return kav::setup::run_install(system);
 }

@@ -49,6 +49,11 @@ uint32_t Win32SetupSystem::windows_directory(char* buffer, uint32_t size)
     return GetWindowsDirectoryA(buffer, size);
 }
 
+uint32_t Win32SetupSystem::program_path(char* buffer, uint32_t size)
+{
+    return GetModuleFileNameA(nullptr, buffer, size);
+}
+
 void Win32SetupSystem::print(const char* text)
 {
     fputs(text, stdout);

@@ -17,6 +17,7 @@ public:
     bool runs_under_wow64() override;
     uint32_t system_directory(char* buffer, uint32_t size) override;
     uint32_t windows_directory(char* buffer, uint32_t size) override;
+    uint32_t program_path(char* buffer, uint32_t size) override;
     void print(const char* text) override;
     void wait_for_key() override;
     bool create_log(const char* path) override;

@@ -1,6 +1,7 @@
 #include "cli_args.h"
 
 #include "loop_rules.h"
+#include "opos_devices.h"
 
 #include <cmath>
 #include <vector>
@@ -16,6 +17,9 @@ constexpr std::string_view kHelp =
     "kavdrawer [--json] status <drawer>\n"
     "kavdrawer [--json] wait-close <drawer> [--timeout S] [--alarm-after S]\n"
     "kavdrawer [--json] loop <drawer> --count N | --minutes M [--interval S] [--log FILE]\n"
+    "kavdrawer [--json] opos add <device> <drawer>\n"
+    "kavdrawer [--json] opos list\n"
+    "kavdrawer [--json] opos remove <device>\n"
     "\n"
     "  <drawer>        VOLX-9842:1, VOLX-9613:2, VOLX-9623:1, VOLX-8613:1,\n"
     "                  VOLX-8623:1@0x280, thin-client:2@0x200 (DIO base 0x200..0x280),\n"
@@ -30,6 +34,9 @@ constexpr std::string_view kHelp =
     "  --minutes M     loop: open it for M minutes\n"
     "  --interval S    loop: seconds between openings (default 1)\n"
     "  --log FILE      loop: append the run to FILE in LoopTest.log's lines\n"
+    "  <device>        opos: the OPOS CashDrawer device name a POS application opens;\n"
+    "                  add makes it serve <drawer> through KAV.CashDrawer.SO, for\n"
+    "                  32-bit and 64-bit applications alike; remove takes only ours\n"
     "\n"
     "Exit codes: 0 done (status: open), 1 closed, 2 bad usage, 3 no such drawer,\n"
     "4 device not reachable, 5 request failed, 6 wait-close timed out, 7 interrupted.\n";
@@ -40,7 +47,10 @@ struct Verbs {
 };
 constexpr Verbs kVerbs[] = {{"list", Verb::List},     {"open", Verb::Open},
                             {"status", Verb::Status}, {"wait-close", Verb::WaitClose},
-                            {"loop", Verb::Loop},     {"help", Verb::Help}};
+                            {"loop", Verb::Loop},     {"help", Verb::Help},
+                            // Named after "opos", never looked up as a first word.
+                            {"opos add", Verb::OposAdd}, {"opos list", Verb::OposList},
+                            {"opos remove", Verb::OposRemove}};
 
 // Options that take a value, and the verb each belongs to.
 struct ValueOption {
@@ -93,6 +103,47 @@ ParseResult fail(std::string message, bool json, ExitCode code = ExitCode::Usage
     return {std::nullopt, code, std::move(message), json};
 }
 
+// "opos add <device> <drawer>", "opos list", "opos remove <device>"; option:
+// the first value option given, which none of them takes.
+ParseResult parse_opos(const std::vector<std::string_view>& positional, std::string_view option, bool json)
+{
+    struct OposVerb {
+        std::string_view name;
+        Verb verb;
+        size_t arguments;
+        std::string_view needs;
+    };
+    constexpr OposVerb kOposVerbs[] = {
+        {"add", Verb::OposAdd, 2, "opos add needs a device name and a drawer, as in FrontTill com3"},
+        {"list", Verb::OposList, 0, ""},
+        {"remove", Verb::OposRemove, 1, "opos remove needs a device name"},
+    };
+    if (positional.size() < 2) return fail("opos needs add, list or remove", json);
+    const OposVerb* verb = nullptr;
+    for (const OposVerb& entry : kOposVerbs)
+        if (entry.name == positional[1]) verb = &entry;
+    if (verb == nullptr) return fail("unknown opos command '" + std::string(positional[1]) + "' (add, list or remove)", json);
+    const std::string name = "opos " + std::string(verb->name);
+    if (!option.empty()) return fail(std::string(option) + " does not go with " + name, json);
+    if (positional.size() < 2 + verb->arguments) return fail(std::string(verb->needs), json);
+    if (positional.size() > 2 + verb->arguments)
+        return fail("unexpected argument '" + std::string(positional[2 + verb->arguments]) + "' after " + name, json);
+    Invocation invocation;
+    invocation.verb = verb->verb;
+    invocation.json = json;
+    if (verb->arguments >= 1) {
+        const std::string problem = device_name_problem(positional[2]);
+        if (!problem.empty()) return fail(problem, json);
+        invocation.device = std::string(positional[2]);
+    }
+    if (verb->arguments == 2) {
+        const drawers::DrawerParse drawer = drawers::parse_drawer(positional[3]);
+        if (!drawer.drawer) return fail(drawer.message, json, exit_code(drawer.error));
+        invocation.drawer = *drawer.drawer;
+    }
+    return {invocation, ExitCode::Ok, {}, json};
+}
+
 } // namespace
 
 std::string_view help_text() { return kHelp; }
@@ -142,6 +193,7 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
     }
 
     if (positional.empty()) return fail("no command given (kavdrawer /? shows the commands)", json);
+    if (positional[0] == "opos") return parse_opos(positional, options.empty() ? "" : options[0].name, json);
     Invocation invocation;
     invocation.json = json;
     const Verbs* verb = nullptr;
@@ -156,6 +208,11 @@ ParseResult parse_command_line(std::span<const std::string_view> arguments)
     if (positional.size() > wanted)
         return fail("unexpected argument '" + std::string(positional[wanted]) + "' after " + std::string(verb->name), json);
 
+    for (size_t i = 0; i < options.size(); ++i) {
+        // Which of two values was meant is not for the tool to guess.
+        for (size_t j = 0; j < i; ++j)
+            if (options[j].name == options[i].name) return fail(std::string(options[i].name) + " given twice", json);
+    }
     for (const Given& option : options) {
         for (const ValueOption& known : kValueOptions) {
             if (known.name == option.name && known.verb != invocation.verb)

@@ -3,6 +3,7 @@
 //   kavdrawer [--json] open|status <drawer>
 //   kavdrawer [--json] wait-close <drawer> [--timeout S] [--alarm-after S]
 //   kavdrawer [--json] loop <drawer> --count N | --minutes M [--interval S] [--log FILE]
+//   kavdrawer [--json] opos add <device> <drawer> | opos list | opos remove <device>
 //   kavdrawer /? | -? | --help | help
 // Options may stand anywhere after the program name, as "--name value" or
 // "--name=value".
@@ -20,7 +21,7 @@ namespace kav::cli {
 
 using drawers::DrawerAddress;
 
-enum class Verb { Help, List, Open, Status, WaitClose, Loop };
+enum class Verb { Help, List, Open, Status, WaitClose, Loop, OposAdd, OposList, OposRemove };
 
 struct Invocation {
     Verb verb = Verb::Help;
@@ -34,6 +35,8 @@ struct Invocation {
     std::string amount;
     std::string interval = "1";
     std::string log_file;
+    // opos add, opos remove: the logical device's name
+    std::string device;
 };
 
 struct ParseResult {

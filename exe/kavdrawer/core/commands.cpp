@@ -144,12 +144,17 @@ int report_parse_error(const ParseResult& parse, Console& console)
 int run(const Invocation& invocation, Platform& platform, Console& console)
 {
     switch (invocation.verb) {
-    case Verb::Help: console.out(std::string(help_text())); return exit_value(ExitCode::Ok);
+    case Verb::Help:
+        return finish(invocation, console, JsonObject().text("command", "help").text("usage", help_text()),
+                      std::string(help_text()), ExitCode::Ok);
     case Verb::List: return list(invocation, platform, console);
     case Verb::Open:
     case Verb::Status: return open_or_status(invocation, platform, console);
     case Verb::WaitClose: return wait_close_command(invocation, platform, console);
     case Verb::Loop: return loop(invocation, platform, console);
+    case Verb::OposAdd:
+    case Verb::OposList:
+    case Verb::OposRemove: break; // run_opos (opos_devices.h): the registry, no drawer
     }
     return exit_value(ExitCode::Usage);
 }

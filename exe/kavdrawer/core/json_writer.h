@@ -28,8 +28,9 @@ private:
 std::string seconds_text(int64_t milliseconds);
 
 std::string json_array(const std::vector<std::string>& elements);
-// The text as a JSON string, quotes included; control characters escaped and
-// bytes above 0x7F passed as they are (the console's code page).
+// The text as a JSON string, quotes included; control characters escaped,
+// UTF-8 passed as it is and any byte that is not well-formed UTF-8 written as
+// U+FFFD, so that every line is valid JSON in UTF-8.
 std::string json_string(std::string_view text);
 
 } // namespace kav::cli

@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include "fake_wait_clock.h"
+#include "json_writer.h"
 #include "memory_log_sink.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,26 @@ TEST(Commands, JsonGivesOneObjectPerResultErrorsIncluded)
     EXPECT_EQ(lines.out_lines, std::vector<std::string>{
                                    R"({"command":"list","drawers":[{"drawer":"VOLX-8613:1","kind":"board","detail":"VOLX-8613"},)"
                                    R"({"drawer":"com3","kind":"com","detail":"COM3"}],"exit":"ok","code":0})"});
+}
+
+TEST(Commands, HelpWithJsonIsOneObject)
+{
+    for (const char* line : {"--json /?", "/? --json", "--json help", "--json loop com3 --count 0 --help"}) {
+        FakePlatform platform;
+        Lines lines;
+        EXPECT_EQ(run_line(line, platform, lines), 0) << line;
+        ASSERT_EQ(lines.out_lines.size(), 1u) << line;
+        EXPECT_EQ(lines.out_lines[0], JsonObject()
+                                          .text("command", "help")
+                                          .text("usage", help_text())
+                                          .text("exit", "ok")
+                                          .number("code", 0)
+                                          .str());
+    }
+    FakePlatform platform;
+    Lines lines;
+    EXPECT_EQ(run_line("/?", platform, lines), 0);
+    EXPECT_EQ(lines.out_lines, std::vector<std::string>{std::string(help_text())}) << "without --json, the text";
 }
 
 TEST(Commands, WaitCloseReportsHowItEnded)

@@ -31,8 +31,10 @@ public:
         if (com_.is_open()) return state_; // the events keep it current
         if (changed_ == nullptr || !com_.open(port_)) return Reading::NotReachable;
         const bool watched = watch_.start(com_, [this](const kav::drawers::LineEvent& event) {
-            if (event.port_failed || (event.events & kav::drawers::kEventCarrier) == 0) return;
-            latest_.store(event.carrier_high ? kHigh : kLow);
+            // A port that fails (its device gone) ends the watch: no change comes after it.
+            if (event.port_failed) latest_.store(kFailed);
+            else if ((event.events & kav::drawers::kEventCarrier) != 0) latest_.store(event.carrier_high ? kHigh : kLow);
+            else return;
             SetEvent(changed_);
         });
         if (!watched) return Reading::NotReachable;
@@ -56,7 +58,8 @@ public:
             if (woke == WAIT_OBJECT_0) return Reading::Interrupted;
             if (woke != WAIT_OBJECT_0 + 1) continue;
             const int latest = latest_.exchange(kNone);
-            if (latest != kNone) state_ = latest == kHigh ? Reading::Closed : Reading::Open;
+            if (latest == kFailed) state_ = Reading::NotReachable;
+            else if (latest != kNone) state_ = latest == kHigh ? Reading::Closed : Reading::Open;
         }
         return state_;
     }
@@ -65,6 +68,7 @@ private:
     static constexpr int kNone = 0;
     static constexpr int kLow = 1;
     static constexpr int kHigh = 2;
+    static constexpr int kFailed = 3;
 
     int port_;
     kav::drawers::Clock& clock_;

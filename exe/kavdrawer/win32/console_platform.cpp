@@ -3,6 +3,7 @@
 #include "com_port.h"
 #include "com_watch.h"
 #include "library_loader.h"
+#include "system_text.h"
 
 #include <cstdio>
 
@@ -32,18 +33,18 @@ std::unique_ptr<kav::drawers::DrawerWatch> ConsolePlatform::watch(const kav::dra
 kav::drawers::LogSink& ConsolePlatform::log_sink(const std::string& file)
 {
     if (file.empty()) return no_log_;
-    file_log_.emplace(file);
+    file_log_.emplace(file, kav::drawers::PathText::Utf8);
     return *file_log_;
 }
 
 void StdConsole::out(const std::string& line)
 {
-    std::fputs((line + "\n").c_str(), stdout);
+    std::fputs(((json_ ? line : kav::drawers::ansi_of(line)) + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
 
 void StdConsole::err(const std::string& line)
 {
-    std::fputs((line + "\n").c_str(), stderr);
+    std::fputs((kav::drawers::ansi_of(line) + "\n").c_str(), stderr);
     std::fflush(stderr);
 }

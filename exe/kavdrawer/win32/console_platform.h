@@ -45,9 +45,14 @@ private:
 };
 
 // Writes each line and flushes it, so a script reading a pipe sees every tick
-// as it happens.
+// as it happens. The lines come in UTF-8; JSON goes out so, for a strict
+// parser, and lines for people in the ANSI code page, as a console tool's do.
 class StdConsole final : public kav::cli::Console {
 public:
+    explicit StdConsole(bool json) : json_(json) {}
     void out(const std::string& line) override;
     void err(const std::string& line) override;
+
+private:
+    bool json_;
 };

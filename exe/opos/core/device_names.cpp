@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace kav::opos {
 namespace {
@@ -53,6 +54,18 @@ std::string statistics_mutex_name(std::string_view device_name)
 std::string statistics_file_name(std::string_view device_name)
 {
     return device_tag(device_name) + ".stat";
+}
+
+std::string serial_room_object(int port, std::string_view object)
+{
+    return std::string(kObjectPrefix) + "COM" + std::to_string(port) + "." + std::string(object);
+}
+
+std::string serial_room_file_name(int port)
+{
+    // Not "COM3.room": Windows takes a device's name with any extension for
+    // the device itself.
+    return "serial-COM" + std::to_string(port) + ".room";
 }
 
 } // namespace kav::opos

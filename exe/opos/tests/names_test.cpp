@@ -1,7 +1,5 @@
-// Names derived from a device name, and the placeholder shape check of drawer
-// names that stands until the drawer library's parser takes its place.
+// Names derived from a device name or a serial drawer's port.
 #include "device_names.h"
-#include "unwired_drawers.h"
 
 #include <gtest/gtest.h>
 
@@ -26,51 +24,13 @@ TEST(DeviceNames, OneDeviceWhateverTheCaseDistinctDevicesApartAndEveryNameUsable
     EXPECT_EQ(statistics_file_name("Drawer1"), device_tag("Drawer1") + ".stat");
 }
 
-TEST(PlaceholderDrawerNames, AcceptsTheFourShapesOnly)
+TEST(DeviceNames, ASerialDrawersRoomIsNamedByItsPortWhicheverDeviceNamesIt)
 {
-    struct Case {
-        const char* text;
-        const char* name; // nullptr: refused
-        DrawerKind kind;
-    } const cases[] = {
-        {"VOLX-8613:1", "VOLX-8613:1", DrawerKind::Board},
-        {"thin-client:2@0x200", "thin-client:2@0x200", DrawerKind::Board},
-        {"usb:1", "usb:1", DrawerKind::UsbHid},
-        {"USB:5", "usb:5", DrawerKind::UsbHid},
-        {"com3", "com3", DrawerKind::Serial},
-        {"COM255", "com255", DrawerKind::Serial},
-        {"", nullptr, DrawerKind::Board},
-        {"VOLX-8613:3", nullptr, DrawerKind::Board},
-        {"VOLX-8613", nullptr, DrawerKind::Board},
-        {":1", nullptr, DrawerKind::Board},
-        {"thin-client:2@200", nullptr, DrawerKind::Board},
-        {"thin-client:2@0x", nullptr, DrawerKind::Board},
-        {"usb:0", nullptr, DrawerKind::Board},
-        {"usb:6", nullptr, DrawerKind::Board},
-        {"com0", nullptr, DrawerKind::Board},
-        {"com256", nullptr, DrawerKind::Board},
-        {"com", nullptr, DrawerKind::Board},
-        {"com3x", nullptr, DrawerKind::Board},
-        {"board with space:1", nullptr, DrawerKind::Board},
-    };
-    for (const Case& c : cases) {
-        const auto identity = placeholder_drawer_identity(c.text);
-        if (!c.name) {
-            EXPECT_FALSE(identity) << c.text;
-            continue;
-        }
-        ASSERT_TRUE(identity) << c.text;
-        EXPECT_EQ(identity->name, c.name);
-        EXPECT_EQ(identity->kind, c.kind) << c.text;
-    }
-    UnwiredDrawerPorts ports;
-    std::string why;
-    EXPECT_FALSE(ports.port_for("nonsense", why));
-    EXPECT_FALSE(why.empty());
-    auto port = ports.port_for("com3", why);
-    ASSERT_TRUE(port);
-    EXPECT_EQ(port->read(), Reading::NotReachable);
-    EXPECT_EQ(port->open_drawer(), OpenOutcome::NotReachable);
+    EXPECT_EQ(serial_room_object(3, "Hold"), "Global\\KAV.CashDrawer.SO.COM3.Hold");
+    EXPECT_NE(serial_room_object(3, "Hold"), serial_room_object(13, "Hold"));
+    EXPECT_EQ(serial_room_file_name(12), "serial-COM12.room") << "not COM12.room, which names the port itself";
+    // Never one of a device's files, whatever the device is called.
+    EXPECT_NE(serial_room_file_name(3), statistics_file_name("COM3"));
 }
 
 } // namespace

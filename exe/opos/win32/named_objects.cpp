@@ -33,6 +33,18 @@ SecurityAttributes::~SecurityAttributes()
     if (descriptor_) LocalFree(descriptor_);
 }
 
+MutexHold::MutexHold(HANDLE mutex, DWORD timeout_ms) : mutex_(mutex)
+{
+    if (!mutex_) return;
+    const DWORD wait = WaitForSingleObject(mutex_, timeout_ms);
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+MutexHold::~MutexHold()
+{
+    if (held_) ReleaseMutex(mutex_);
+}
+
 HANDLE shared_mutex(const std::wstring& name)
 {
     return open_or_create([&] { return OpenMutexW(kSharedRights, FALSE, name.c_str()); },
@@ -43,6 +55,20 @@ HANDLE shared_event(const std::wstring& name)
 {
     return open_or_create([&] { return OpenEventW(kSharedRights, FALSE, name.c_str()); },
                           [&](SECURITY_ATTRIBUTES* security) { return CreateEventW(security, TRUE, FALSE, name.c_str()); });
+}
+
+HANDLE shared_auto_event(const std::wstring& name)
+{
+    return open_or_create([&] { return OpenEventW(kSharedRights, FALSE, name.c_str()); },
+                          [&](SECURITY_ATTRIBUTES* security) { return CreateEventW(security, FALSE, FALSE, name.c_str()); });
+}
+
+void set_shared_event(const std::wstring& name)
+{
+    if (HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
 }
 
 } // namespace kav::opos::win32

@@ -29,9 +29,28 @@ private:
     SECURITY_ATTRIBUTES attributes_{};
 };
 
+// A mutex taken for a scope, waiting at most timeout_ms: held once taken, or
+// found abandoned (its holder died; what it guards is whole, as every holder
+// writes it in one step).
+class MutexHold {
+public:
+    MutexHold(HANDLE mutex, DWORD timeout_ms);
+    ~MutexHold();
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+    bool held() const { return held_; }
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 // A handle with SYNCHRONIZE and the modify-state right, or nullptr
 // (GetLastError says why).
 HANDLE shared_mutex(const std::wstring& name);
 HANDLE shared_event(const std::wstring& name); // manual reset, initially clear
+HANDLE shared_auto_event(const std::wstring& name); // auto reset, initially clear
+// Sets the event if it exists: nobody waits on one that does not.
+void set_shared_event(const std::wstring& name);
 
 } // namespace kav::opos::win32

@@ -5,7 +5,7 @@
 // result is a VT_I4 (GetPropertyString's a VT_BSTR); no exception leaves it.
 #pragma once
 #include "service_object.h"
-#include "unwired_drawers.h"
+#include "win32_drawer_ports.h"
 #include "win32_platform.h"
 
 #include <oaidl.h>
@@ -37,9 +37,9 @@ private:
     HRESULT call_statistics(DISPID member, const DispatchArguments& arguments, VARIANT* result);
 
     volatile LONG references_ = 1;
-    // Where the drawers come from: the one seam for the drawer library's
-    // ports (see unwired_drawers.h).
-    UnwiredDrawerPorts drawers_;
+    // The drawers, through the drawer library; made before the service object
+    // and gone after it, as the ports it holds come from here.
+    Win32DrawerPorts drawers_;
     Win32Platform platform_{drawers_};
     ServiceObject service_object_{platform_};
 };

@@ -6,6 +6,8 @@
 
 #include <shlobj.h>
 
+#include <optional>
+
 namespace kav::opos::win32 {
 namespace {
 
@@ -14,27 +16,22 @@ constexpr DWORD kLockWaitMs = 5000;
 // A record is a few hundred bytes; anything much larger is not one.
 constexpr DWORD kMaxRecordBytes = 4096;
 
+// Abandoned, its holder died, and the rename left a whole record.
 class FileLock {
 public:
-    explicit FileLock(const std::wstring& name) : mutex_(shared_mutex(name))
-    {
-        if (!mutex_) return;
-        const DWORD wait = WaitForSingleObject(mutex_, kLockWaitMs);
-        // Abandoned: its holder died, and the rename left a whole record.
-        held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    }
+    explicit FileLock(const std::wstring& name) : mutex_(shared_mutex(name)), hold_(std::in_place, mutex_, kLockWaitMs) {}
     ~FileLock()
     {
-        if (held_) ReleaseMutex(mutex_);
+        hold_.reset();
         if (mutex_) CloseHandle(mutex_);
     }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return held_; }
+    bool held() const { return hold_ && hold_->held(); }
 
 private:
     HANDLE mutex_;
-    bool held_ = false;
+    std::optional<MutexHold> hold_;
 };
 
 class File {

@@ -4,6 +4,7 @@
 #include "device_channel.h"
 #include "ioctl_codes.h"
 #include "result_codes.h"
+#include <atomic>
 #include <optional>
 #include <stdint.h>
 
@@ -35,6 +36,15 @@ constexpr std::optional<ResolvedCommand> resolve_command(int32_t number)
     return std::nullopt;
 }
 
+// How long a call waits for a device that another handle holds (a monitor
+// polling the drawers, another program's call) before it reports the failure.
+inline constexpr uint32_t kHeldDeviceWaitMs = 300;
+// How long a call gives way, at most, to a caller that claimed the next turn,
+// and how long such a claim counts (its caller may have gone away).
+inline constexpr uint32_t kGiveWayMs = 50;
+inline constexpr uint32_t kTurnClaimMs = 100;
+
+// Calls may come from any thread at once.
 class CommandChannel {
 public:
     constexpr CommandChannel() = default;
@@ -43,13 +53,19 @@ public:
     // updates the kept status byte. An undefined number touches nothing.
     int32_t device_control(DeviceChannel& device, const char* path, int32_t number);
 
-    // device_control, then the kept status byte (0..255) in place of kDone.
+    // As device_control, with its own request's status byte (0..255) in place
+    // of kDone: never the byte of a request another thread made meanwhile.
     int32_t status(DeviceChannel& device, const char* path, int32_t number);
 
-    uint8_t kept_status() const { return kept_status_; }
+    uint8_t kept_status() const { return kept_status_.load(std::memory_order_relaxed); }
 
 private:
-    uint8_t kept_status_ = 0;
+    // One request; its output byte lands in *answer when it went through.
+    int32_t request(DeviceChannel& device, const char* path, int32_t number, uint8_t* answer);
+
+    // The last answer, for whoever reads it later; each call's own answer
+    // travels on its stack.
+    std::atomic<uint8_t> kept_status_{0};
 };
 
 } // namespace kav::tillio

@@ -12,6 +12,9 @@ using RegistryKey = void*;
 inline constexpr RegistryKey kNoKey = nullptr;
 
 enum class KeyOpen { Opened, Missing, Failed };
+// Text: REG_SZ; every other type (numbers, binary data, lists, expandable
+// text) is Other.
+enum class ValueType { Text, Other };
 
 class RegistryReader {
 public:
@@ -21,8 +24,9 @@ public:
     // The name of subkey index into name (size bytes with its zero).
     virtual bool subkey_name(RegistryKey key, uint32_t index, char* name, uint32_t size) = 0;
     // A value of any type into buffer (size bytes), zero-terminated so that
-    // a text value reads as one; false if it is missing or does not fit.
-    virtual bool read_text(RegistryKey key, const char* value, char* buffer, uint32_t size) = 0;
+    // a text value reads as one, and its type; false if it is missing or does
+    // not fit.
+    virtual bool read_value(RegistryKey key, const char* value, char* buffer, uint32_t size, ValueType* type) = 0;
     virtual void close(RegistryKey key) = 0;
 
 protected:

@@ -33,32 +33,37 @@ void keep_openable_interfaces(HidBus& bus, KeptHidInterfaces& kept)
     bus.release_interfaces(set);
 }
 
-int32_t UsbDrawers::ask(HidBus& bus, const KeptHidInterfaces& kept, int32_t n, uint32_t string)
+int32_t UsbDrawers::ask(HidBus& bus, const KeptHidInterfaces& kept, int32_t n, uint32_t string, int32_t* state)
 {
     const HidHandle handle = kept.drawer(n);
     if (handle == kNoHidDevice) return 0;
     // Zeroed, so nothing of an earlier call can be read back.
     uint8_t buffer[kUsbStringBytes] = {};
     if (!bus.indexed_string(handle, string, buffer, sizeof buffer)) return 0;
-    if (string == kUsbStateString) kept_state_ = static_cast<int8_t>(buffer[0]);
+    if (string == kUsbStateString) {
+        const int32_t answered = static_cast<int8_t>(buffer[0]);
+        kept_state_.store(answered, std::memory_order_relaxed);
+        if (state != nullptr) *state = answered;
+    }
     return 1;
 }
 
-int32_t UsbDrawers::request(HidBus& bus, int32_t n, uint32_t string)
+int32_t UsbDrawers::request(HidBus& bus, int32_t n, uint32_t string, int32_t* state)
 {
     KeptHidInterfaces kept(bus);
     keep_openable_interfaces(bus, kept);
-    return ask(bus, kept, n, string);
+    return ask(bus, kept, n, string, state);
 }
 
 int32_t UsbDrawers::open_drawer(HidBus& bus, int32_t n)
 {
-    return request(bus, n, kUsbOpenString);
+    return request(bus, n, kUsbOpenString, nullptr);
 }
 
 int32_t UsbDrawers::drawer_status(HidBus& bus, int32_t n)
 {
-    return request(bus, n, kUsbStateString) == 1 ? kept_state_ : 0;
+    int32_t state = 0;
+    return request(bus, n, kUsbStateString, &state) == 1 ? state : 0;
 }
 
 } // namespace kav::tillio

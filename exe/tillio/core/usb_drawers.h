@@ -4,6 +4,7 @@
 // the system's listing, counting at most five.
 #pragma once
 #include "hid_bus.h"
+#include <atomic>
 #include <stdint.h>
 
 namespace kav::tillio {
@@ -41,7 +42,8 @@ private:
 // open. The listing is released before this returns.
 void keep_openable_interfaces(HidBus& bus, KeptHidInterfaces& kept);
 
-// The two exports' behaviour and the USB state the library keeps between calls.
+// The two exports' behaviour and the USB state the library keeps between
+// calls. Calls may come from any thread at once.
 class UsbDrawers {
 public:
     constexpr UsbDrawers() = default;
@@ -49,21 +51,22 @@ public:
     // 1 when drawer n accepted the request for string 106, else 0.
     int32_t open_drawer(HidBus& bus, int32_t n);
 
-    // The kept state when drawer n answered string 107, else 0.
+    // The state drawer n answered string 107 with, else 0: this request's own
+    // answer, never one another thread's call got meanwhile.
     int32_t drawer_status(HidBus& bus, int32_t n);
 
     // Asks kept drawer n for one string: 1 answered, 0 otherwise (no such
-    // drawer, or it refused). An answered 107 sets the kept state; nothing
-    // else touches it.
-    int32_t ask(HidBus& bus, const KeptHidInterfaces& kept, int32_t n, uint32_t string);
+    // drawer, or it refused). An answered 107 sets the kept state and, when
+    // state is given, *state; nothing else touches either.
+    int32_t ask(HidBus& bus, const KeptHidInterfaces& kept, int32_t n, uint32_t string, int32_t* state = nullptr);
 
     // The first byte of the last answered 107, sign-extended; 0 before any.
-    int32_t kept_state() const { return kept_state_; }
+    int32_t kept_state() const { return kept_state_.load(std::memory_order_relaxed); }
 
 private:
-    int32_t request(HidBus& bus, int32_t n, uint32_t string);
+    int32_t request(HidBus& bus, int32_t n, uint32_t string, int32_t* state);
 
-    int32_t kept_state_ = 0;
+    std::atomic<int32_t> kept_state_{0};
 };
 
 } // namespace kav::tillio

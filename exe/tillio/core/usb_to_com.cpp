@@ -7,21 +7,26 @@ namespace kav::tillio {
 namespace {
 
 // Whether the instance key names an adapter port: it has a DeviceReference
-// and a PortName that fits the table. The name lands in port.
+// (of any type: only its presence counts) and a PortName that is a text
+// without blanks fitting the table. The name lands in port. A number or a
+// binary value would read as a name ("COM2" is also a DWORD's bytes), and a
+// blank would split the name in two on the list.
 bool read_instance(RegistryReader& registry, RegistryKey instance, char (&port)[kValueBufferSize])
 {
     char value[kValueBufferSize];
+    ValueType type = ValueType::Other;
     RegistryKey control = kNoKey;
     if (registry.open(instance, "Control", &control) != KeyOpen::Opened) return false;
-    const bool referenced = registry.read_text(control, "DeviceReference", value, sizeof value);
+    const bool referenced = registry.read_value(control, "DeviceReference", value, sizeof value, &type);
     registry.close(control);
     if (!referenced) return false;
 
     RegistryKey parameters = kNoKey;
     if (registry.open(instance, "Device Parameters", &parameters) != KeyOpen::Opened) return false;
-    const bool named = registry.read_text(parameters, "PortName", port, sizeof port);
+    const bool named = registry.read_value(parameters, "PortName", port, sizeof port, &type);
     registry.close(parameters);
-    return named && port[0] != '\0' && strlen(port) <= kMaxPortName;
+    return named && type == ValueType::Text && port[0] != '\0' && strlen(port) <= kMaxPortName &&
+           strchr(port, ' ') == nullptr;
 }
 
 } // namespace

@@ -5,9 +5,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kav::tillio {
@@ -101,7 +103,10 @@ public:
     {
         EXPECT_EQ(open_.erase(handle), 1u) << "closing a handle that is not open";
         ++closes;
+        // Another thread's call, landing between this call's answer and its return.
+        if (interleave) std::exchange(interleave, nullptr)();
     }
+    std::function<void()> interleave;
 
     // Every handle opened was closed and every listing taken was released.
     void expect_clean() const
@@ -233,6 +238,31 @@ TEST(UsbDrawers, StatusIsTheFirstByteOfString107SignExtended)
         EXPECT_EQ(bus.requests[0].index, kUsbStateString);
         EXPECT_EQ(bus.requests[0].length, 100u);
         bus.expect_clean();
+    }
+}
+
+// Two threads of one POS program: one reads drawer 1 (open), the other drawer
+// 2 (closed), and the other's call lands while this one closes its handles.
+TEST(UsbDrawers, EachStatusAnswerIsItsOwnWhenAnotherCallLandsInBetween)
+{
+    struct InterleaveCase {
+        int32_t mine, other;
+        int32_t my_answer, other_answer;
+    };
+    const InterleaveCase cases[] = {{1, 2, 48, 49}, {2, 1, 49, 48}};
+    for (const InterleaveCase& c : cases) {
+        SCOPED_TRACE(c.mine);
+        const std::vector<Member> drawers_attached{drawer("A", u"0"), drawer("B", u"1")};
+        FakeHidBus my_bus(drawers_attached);
+        FakeHidBus other_bus(drawers_attached);
+        UsbDrawers drawers;
+        int32_t other_answer = 0;
+        my_bus.interleave = [&] { other_answer = drawers.drawer_status(other_bus, c.other); };
+        EXPECT_EQ(drawers.drawer_status(my_bus, c.mine), c.my_answer);
+        EXPECT_EQ(other_answer, c.other_answer);
+        EXPECT_EQ(drawers.kept_state(), c.other_answer) << "the kept state is the last answer";
+        my_bus.expect_clean();
+        other_bus.expect_clean();
     }
 }
 

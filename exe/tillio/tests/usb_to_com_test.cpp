@@ -18,6 +18,7 @@ class FakeRegistry final : public RegistryReader {
 public:
     struct Node {
         std::map<std::string, std::string> values;
+        std::map<std::string, ValueType> types; // Text unless listed
         std::vector<std::pair<std::string, Node>> children; // in enumeration order
         bool open_fails = false;
         bool count_fails = false;
@@ -34,13 +35,15 @@ public:
         return parent.children.back().second;
     }
     // One adapter instance with the values given ("" leaves a value out).
-    void add_instance(const std::string& id, const std::string& port, bool referenced = true)
+    void add_instance(const std::string& id, const std::string& port, bool referenced = true,
+                      ValueType port_type = ValueType::Text)
     {
         Node& instance = add(adapters(), id);
         Node& control = add(instance, "Control");
         if (referenced) control.values["DeviceReference"] = "ref";
         Node& parameters = add(instance, "Device Parameters");
         if (!port.empty()) parameters.values["PortName"] = port;
+        parameters.types["PortName"] = port_type;
     }
     Node& adapters()
     {
@@ -77,13 +80,15 @@ public:
         std::memcpy(name, text.c_str(), text.size() + 1);
         return true;
     }
-    bool read_text(RegistryKey key, const char* value, char* buffer, uint32_t size) override
+    bool read_value(RegistryKey key, const char* value, char* buffer, uint32_t size, ValueType* type) override
     {
         Node* node = live(key);
         EXPECT_EQ(size, 32u);
         const auto found = node->values.find(value);
         if (found == node->values.end() || found->second.size() + 1 > size) return false;
         std::memcpy(buffer, found->second.c_str(), found->second.size() + 1);
+        const auto typed = node->types.find(value);
+        *type = typed == node->types.end() ? ValueType::Text : typed->second;
         return true;
     }
     void close(RegistryKey key) override
@@ -163,6 +168,32 @@ TEST(EnumUsbToComNum, ListsTheAdapterPortsInInstanceOrder)
         EXPECT_TRUE(area.guard_intact()) << c.what;
         EXPECT_EQ(registry.open_keys, 0) << c.what;
     }
+}
+
+// Only text values name ports, and only names without a blank: a DWORD
+// 0x324D4F43 holds the bytes "COM2", binary data and lists read as names
+// too, and "COM 34" would split into two tokens on the list.
+TEST(EnumUsbToComNum, ListsOnlyTextNamesWithoutBlanks)
+{
+    FakeRegistry registry;
+    registry.add_instance("dword", "COM2", true, ValueType::Other);
+    registry.add_instance("binary", "COM5", true, ValueType::Other);
+    registry.add_instance("blank", "COM 34");
+    registry.add_instance("leading blank", " COM9");
+    registry.add_instance("text", "COM8");
+    FakeRegistry::Node& odd_reference = registry.adapters().children.back().second.children[0].second;
+    odd_reference.types["DeviceReference"] = ValueType::Other; // its presence is what counts
+    AdapterPorts ports;
+    ListArea area;
+    EXPECT_EQ(ports.enumerate(registry, area.bytes), 1);
+    EXPECT_EQ(std::string(area.bytes), "COM8 ");
+
+    FakeRegistry none;
+    none.add_instance("dword", "COM2", true, ValueType::Other);
+    none.add_instance("blank", "COM 34");
+    ListArea untouched;
+    EXPECT_EQ(ports.enumerate(none, untouched.bytes), kNoAdapterPort);
+    EXPECT_EQ(untouched.bytes[0], ' ');
 }
 
 TEST(EnumUsbToComNum, CountsAtMostTwelvePorts)

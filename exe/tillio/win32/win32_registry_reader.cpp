@@ -37,15 +37,18 @@ bool Win32RegistryReader::subkey_name(RegistryKey key, uint32_t index, char* nam
     return RegEnumKeyExA(hkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-bool Win32RegistryReader::read_text(RegistryKey key, const char* value, char* buffer, uint32_t size)
+bool Win32RegistryReader::read_value(RegistryKey key, const char* value, char* buffer, uint32_t size,
+                                     ValueType* type)
 {
     if (size == 0) return false;
     // One byte kept for the zero a stored text may lack.
     DWORD length = size - 1;
-    if (RegQueryValueExA(hkey(key), value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &length) !=
+    DWORD stored_type = REG_NONE;
+    if (RegQueryValueExA(hkey(key), value, nullptr, &stored_type, reinterpret_cast<BYTE*>(buffer), &length) !=
         ERROR_SUCCESS)
         return false;
     buffer[length] = '\0';
+    *type = stored_type == REG_SZ ? ValueType::Text : ValueType::Other;
     return true;
 }
 

@@ -12,7 +12,7 @@ public:
     KeyOpen open(RegistryKey parent, const char* path, RegistryKey* key) override;
     bool subkey_count(RegistryKey key, uint32_t* count) override;
     bool subkey_name(RegistryKey key, uint32_t index, char* name, uint32_t size) override;
-    bool read_text(RegistryKey key, const char* value, char* buffer, uint32_t size) override;
+    bool read_value(RegistryKey key, const char* value, char* buffer, uint32_t size, ValueType* type) override;
     void close(RegistryKey key) override;
 };
 

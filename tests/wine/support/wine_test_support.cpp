@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace kavwine {
 
@@ -119,12 +121,46 @@ void DriverStoppedTest::TearDown()
     EXPECT_TRUE(h.valid()) << "the device opens again after the restart, error " << reopened.error;
 }
 
+bool set_wine_version_for(const char* exe_name, const char* version)
+{
+    const std::string key = std::string("Software\\Wine\\AppDefaults\\") + exe_name;
+    if (version == nullptr) return RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS;
+    HKEY hkey = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hkey, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG set = RegSetValueExA(hkey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                    static_cast<DWORD>(std::strlen(version) + 1));
+    RegCloseKey(hkey);
+    return set == ERROR_SUCCESS;
+}
+
 bool hklm_key_exists(const char* path)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
+}
+
+Thread::Thread(std::function<void()> body) : body_(std::move(body))
+{
+    handle_ = CreateThread(nullptr, 0, &Thread::run, this, 0, nullptr);
+}
+
+void Thread::join()
+{
+    if (handle_ == nullptr) return;
+    WaitForSingleObject(handle_, INFINITE);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+DWORD WINAPI Thread::run(void* self)
+{
+    static_cast<Thread*>(self)->body_();
+    return 0;
 }
 
 } // namespace kavwine

@@ -27,6 +27,11 @@ std::string beside_this_program(const std::string& file);
 
 bool on_wine();
 
+// Wine's per-program version setting (HKCU\Software\Wine\AppDefaults\<exe>,
+// "Version"), the way a user makes one program see another Windows, such as
+// "win98"; null removes it.
+bool set_wine_version_for(const char* exe_name, const char* version);
+
 // Whether HKEY_LOCAL_MACHINE\path exists (opened for reading only).
 bool hklm_key_exists(const char* path);
 
@@ -57,6 +62,22 @@ public:
 
 private:
     HANDLE h_;
+};
+
+// A thread of its own for body, joined at the latest when this goes away
+// (this toolchain's C++ library has no std::thread).
+class Thread {
+public:
+    explicit Thread(std::function<void()> body);
+    ~Thread() { join(); }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    void join();
+
+private:
+    static DWORD WINAPI run(void* self);
+    std::function<void()> body_;
+    HANDLE handle_;
 };
 
 // CreateFile of the device as the library does it. The error is kept before

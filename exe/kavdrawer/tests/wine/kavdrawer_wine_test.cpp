@@ -26,6 +26,7 @@ using kavcli::ToolRun;
 
 constexpr DWORD kBoardCloseMs = 3000;
 constexpr DWORD kSimCloseMs = 4000; // SIM_CLOSE_MS in CMakeLists.txt
+constexpr const char* kSimService = "KAV_sim";
 
 enum Exit : DWORD { kOk = 0, kClosed = 1, kUsage = 2, kNoSuchDrawer = 3, kNotReachable = 4, kTimedOut = 6 };
 
@@ -158,6 +159,46 @@ TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
     const ToolRun help = run_tool("/?");
     EXPECT_EQ(help.exit_code, kOk);
     EXPECT_NE(help.out.find("kavdrawer [--json] wait-close <drawer>"), std::string::npos) << help.out;
+
+    const ToolRun json_help = run_tool("--json /?");
+    EXPECT_EQ(json_help.exit_code, kOk);
+    ASSERT_EQ(json_help.out_lines().size(), 1u) << json_help.out;
+    const auto object = parse_json_object(json_help.out);
+    ASSERT_TRUE(object) << json_help.out;
+    EXPECT_EQ(json_text(object->at("command")), "help");
+    EXPECT_NE(object->at("usage").find("kavdrawer [--json] wait-close <drawer>"), std::string::npos);
+}
+
+// Names the ANSI code page cannot write (CJK on a Western system) and those
+// it writes in bytes of its own (é) reach the JSON as UTF-8 that a strict
+// reader takes, and a log file by the name given.
+TEST(KavDrawer, ArgumentsArriveWholeInTheJsonAndTheLogsName)
+{
+    const std::pair<std::string, DWORD> names[] = {{"café", kUsage}, {"抽屉:1", kNoSuchDrawer}, {"VOLX-8613:é", kUsage}};
+    for (const auto& [name, exit] : names) {
+        const std::string arguments = "--json open " + name;
+        const ToolRun run = run_tool(arguments);
+        EXPECT_EQ(run.exit_code, exit) << describe(arguments, run);
+        const auto object = parse_json_object(run.out);
+        ASSERT_TRUE(object) << "not JSON in UTF-8: " << run.out;
+        EXPECT_NE(json_text(object->at("error")).find("'" + name + "'"), std::string::npos) << run.out;
+    }
+
+    wait_closed("VOLX-8613:2");
+    const std::string log = kavwine::beside_this_program("loop é 抽屉.log");
+    DeleteFileW(kavcli::wide(log).c_str());
+    const std::string arguments = "loop VOLX-8613:2 --count 1 --log \"" + log + "\"";
+    const ToolRun run = run_tool(arguments);
+    EXPECT_EQ(run.exit_code, kOk) << describe(arguments, run);
+    const HANDLE file = CreateFileW(kavcli::wide(log).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no log by the name given";
+    char text[512] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(kavcli::wide(log).c_str());
+    EXPECT_NE(std::string(text).find("run ended: completed"), std::string::npos) << text;
 }
 
 // Opens the drawer, then runs wait-close on it with --json and the options:
@@ -273,6 +314,30 @@ TEST(KavDrawer, LoopOnAPrinterDrawer)
     const auto summary = parse_json_object(lines[2]);
     ASSERT_TRUE(summary) << lines[2];
     EXPECT_EQ(summary->at("failures"), "0");
+}
+
+// The simulator stopped while wait-close watches its port: the watch learns
+// that the port failed and the tool ends "not reachable", well before its
+// timeout (and the drawer's own close).
+TEST(KavDrawer, WaitCloseOnASerialDrawerWhosePortGoesAwayEndsNotReachable)
+{
+    wait_closed("com5");
+    ASSERT_EQ(run_tool("open com5").exit_code, kOk);
+    kavcli::ToolProcess waiting("--json wait-close com5 --timeout 30");
+    Sleep(1500); // watching by now
+    EXPECT_EQ(kavwine::stop_service(kSimService), 0u);
+    const ToolRun run = waiting.finish(kSimCloseMs * 3);
+    EXPECT_EQ(run.exit_code, kNotReachable) << describe("--json wait-close com5 --timeout 30", run);
+    const auto object = parse_json_object(run.out);
+    if (object) {
+        EXPECT_EQ(json_text(object->at("error")), "not reachable");
+        EXPECT_GE(std::stod(object->at("seconds")), 1.0) << "it was watching before the port went away";
+    } else {
+        ADD_FAILURE() << run.out;
+    }
+
+    ASSERT_EQ(kavwine::start_service(kSimService), 0u);
+    for (const char* port : {"COM3", "COM5", "COM6", "COM7", "COM8"}) EXPECT_EQ(kavwine::wait_for_dos_device(port), 0u) << port;
 }
 
 TEST(KavDrawer, ShortLoopWithJsonAndItsLog)

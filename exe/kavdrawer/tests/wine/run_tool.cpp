@@ -67,15 +67,25 @@ private:
         if (pos_ < text_.size() && text_[pos_] == c) return ++pos_, true;
         return false;
     }
+    // Strict: no raw control character, only JSON's escapes, and the text
+    // well-formed UTF-8 (as Windows' own converter judges it).
     bool string()
     {
         if (!take('"')) return false;
+        const size_t start = pos_;
         while (pos_ < text_.size() && text_[pos_] != '"') {
             if (static_cast<unsigned char>(text_[pos_]) < 0x20) return false;
-            if (text_[pos_] == '\\') ++pos_;
+            if (text_[pos_] == '\\') {
+                if (++pos_ >= text_.size() || std::strchr("\"\\/bfnrtu", text_[pos_]) == nullptr) return false;
+            }
             ++pos_;
         }
-        return pos_ < text_.size() && text_[pos_++] == '"';
+        if (pos_ >= text_.size()) return false;
+        const std::string body = text_.substr(start, pos_ - start);
+        if (!body.empty() && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, body.data(),
+                                                 static_cast<int>(body.size()), nullptr, 0) == 0)
+            return false;
+        return text_[pos_++] == '"';
     }
     bool value()
     {
@@ -117,39 +127,63 @@ std::vector<std::string> ToolRun::out_lines() const
     return lines;
 }
 
-ToolRun run_tool(const std::string& arguments, DWORD timeout_ms)
+ToolProcess::ToolProcess(const std::string& arguments)
+    : exe_(kavwine::beside_this_program("kavdrawer.exe")), out_path_(temp_file("out")), err_path_(temp_file("err"))
 {
-    ToolRun run;
-    const std::string exe = kavwine::beside_this_program("kavdrawer.exe");
-    const std::string out_path = temp_file("out");
-    const std::string err_path = temp_file("err");
-    HANDLE out = inheritable(out_path);
-    HANDLE err = inheritable(err_path);
-    STARTUPINFOA startup{};
+    out_ = inheritable(out_path_);
+    err_ = inheritable(err_path_);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process{};
-    std::string command = "\"" + exe + "\" " + arguments;
-    const DWORD start = GetTickCount();
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, timeout_ms) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 0xDEAD);
-        GetExitCodeProcess(process.hProcess, &run.exit_code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    startup.hStdOutput = out_;
+    startup.hStdError = err_;
+    // Wide, as a console passes what the user typed: the arguments are UTF-8 here.
+    std::wstring command = wide("\"" + exe_ + "\" " + arguments);
+    start_ = GetTickCount();
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process_))
+        create_error_ = GetLastError();
+}
+
+ToolProcess::~ToolProcess()
+{
+    if (!finished_) finish(0);
+}
+
+ToolRun ToolProcess::finish(DWORD timeout_ms)
+{
+    ToolRun run;
+    if (finished_) return run;
+    finished_ = true;
+    if (process_.hProcess != nullptr) {
+        if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 0xDEAD);
+        WaitForSingleObject(process_.hProcess, INFINITE);
+        GetExitCodeProcess(process_.hProcess, &run.exit_code);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
     }
-    const DWORD create_error = run.exit_code == 0xFFFFFFFF ? GetLastError() : 0;
-    run.elapsed_ms = GetTickCount() - start;
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = read_all(out_path);
-    run.err = read_all(err_path);
-    if (create_error != 0) run.err += "(CreateProcess of " + exe + " failed, error " + std::to_string(create_error) + ")";
-    DeleteFileA(out_path.c_str());
-    DeleteFileA(err_path.c_str());
+    run.elapsed_ms = GetTickCount() - start_;
+    CloseHandle(out_);
+    CloseHandle(err_);
+    run.out = read_all(out_path_);
+    run.err = read_all(err_path_);
+    if (create_error_ != 0) run.err += "(CreateProcess of " + exe_ + " failed, error " + std::to_string(create_error_) + ")";
+    DeleteFileA(out_path_.c_str());
+    DeleteFileA(err_path_.c_str());
     return run;
+}
+
+ToolRun run_tool(const std::string& arguments, DWORD timeout_ms) { return ToolProcess(arguments).finish(timeout_ms); }
+
+std::wstring wide(const std::string& utf8)
+{
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                                          nullptr, 0);
+    std::wstring text(static_cast<size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), units);
+    return text;
 }
 
 std::optional<std::map<std::string, std::string>> parse_json_object(const std::string& text)

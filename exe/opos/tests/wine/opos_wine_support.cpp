@@ -26,14 +26,16 @@ std::wstring beside_this_program(const std::wstring& file)
     return path.substr(0, path.find_last_of(L'\\') + 1) + file;
 }
 
-ProcessRun run_process(const std::wstring& command_line, DWORD timeout_ms)
+RunningProcess::RunningProcess(const std::wstring& command_line)
 {
     wchar_t directory[MAX_PATH];
     wchar_t path[MAX_PATH];
     GetTempPathW(MAX_PATH, directory);
     GetTempFileNameW(directory, L"kso", 0, path);
+    path_ = path;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE out = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0,
+                             nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -41,26 +43,71 @@ ProcessRun run_process(const std::wstring& command_line, DWORD timeout_ms)
     startup.hStdError = out;
     PROCESS_INFORMATION process{};
     std::wstring command = command_line;
-    ProcessRun result;
-    result.exit_code = ~0u;
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process.hProcess, &result.exit_code);
-        } else {
-            TerminateProcess(process.hProcess, 1);
-        }
         CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        process_ = process.hProcess;
     }
     CloseHandle(out);
-    std::ifstream in(path, std::ios::binary);
+}
+
+RunningProcess::~RunningProcess()
+{
+    if (process_) finish(0);
+    DeleteFileW(path_.c_str());
+}
+
+std::string RunningProcess::output() const
+{
+    std::ifstream in(path_.c_str(), std::ios::binary);
+    std::string text;
     // Text-mode output ends its lines in "\r\n": compared as "\n".
     for (std::istreambuf_iterator<char> at(in), end; at != end; ++at) {
-        if (*at != '\r') result.out += *at;
+        if (*at != '\r') text += *at;
     }
-    in.close();
-    DeleteFileW(path);
+    return text;
+}
+
+bool RunningProcess::wait_for_output(const std::string& text, DWORD timeout_ms)
+{
+    const DWORD start = GetTickCount();
+    while (output().find(text) == std::string::npos) {
+        if (GetTickCount() - start >= timeout_ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+ProcessRun RunningProcess::finish(DWORD timeout_ms)
+{
+    ProcessRun result;
+    result.exit_code = ~0u;
+    if (process_) {
+        if (WaitForSingleObject(process_, timeout_ms) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process_, &result.exit_code);
+        } else {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
+    result.out = output();
     return result;
+}
+
+ProcessRun run_process(const std::wstring& command_line, DWORD timeout_ms)
+{
+    return RunningProcess(command_line).finish(timeout_ms);
+}
+
+std::wstring statistic(StandInControlObject& co, const std::wstring& name)
+{
+    std::wstring xml = name;
+    if (co.RetrieveStatistics(xml) != 0) return L"?";
+    const size_t start = xml.find(L"<Value>");
+    const size_t end = xml.find(L"</Value>");
+    if (start == std::wstring::npos || end == std::wstring::npos || end < start) return L"?";
+    return xml.substr(start + 7, end - start - 7);
 }
 
 DWORD regsvr32(bool unregister)

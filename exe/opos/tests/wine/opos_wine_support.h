@@ -21,10 +21,34 @@ struct ProcessRun {
     DWORD exit_code = 0;
     std::string out;
 };
-// Runs a command line and waits for it (at most timeout_ms); its output
-// captured, lines ending in "\n". exit_code is ~0 if it could not start or
-// did not end.
+// A process started and left to run, its output captured in a file that can
+// be read while it runs; lines end in "\n".
+class RunningProcess {
+public:
+    explicit RunningProcess(const std::wstring& command_line);
+    // Ends it if finish was never called.
+    ~RunningProcess();
+    RunningProcess(const RunningProcess&) = delete;
+    RunningProcess& operator=(const RunningProcess&) = delete;
+    bool started() const { return process_ != nullptr; }
+    std::string output() const;
+    // Whether the output holds text within timeout_ms.
+    bool wait_for_output(const std::string& text, DWORD timeout_ms);
+    // Waits for it (at most timeout_ms, then ends it); exit_code is ~0 if it
+    // could not start or did not end.
+    ProcessRun finish(DWORD timeout_ms = 60000);
+
+private:
+    std::wstring path_;
+    HANDLE process_ = nullptr;
+};
+
+// Runs a command line and waits for it (at most timeout_ms).
 ProcessRun run_process(const std::wstring& command_line, DWORD timeout_ms = 60000);
+
+class StandInControlObject;
+// One statistic's value as RetrieveStatistics reports it, "?" if it did not.
+std::wstring statistic(StandInControlObject& co, const std::wstring& name);
 
 // regsvr32 /s [/u] on the service object beside this program: its exit code.
 DWORD regsvr32(bool unregister);

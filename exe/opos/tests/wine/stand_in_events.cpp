@@ -19,6 +19,15 @@ constexpr Entry kEntries[] = {
 
 } // namespace
 
+double counter_ms()
+{
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER count;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 // Shared by the blocked caller and the posted message: whichever lets go
 // last frees it, so an abandoned event never leaves the message pointing at
 // a caller's stack.
@@ -135,7 +144,7 @@ HRESULT StandInEvents::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAM
     }
     const LONG number = status ? V_I4(&args[0]) : V_I4(&args[2]);
     if (GetCurrentThreadId() == thread_) {
-        delivered_.push_back({member, number, false});
+        delivered_.push_back({member, number, false, counter_ms()});
         return S_OK;
     }
     // One event from another thread at a time, its caller blocked until the
@@ -190,7 +199,7 @@ void StandInEvents::on_posted(Pending* pending)
         SetTimer(window_, kRetryTimer, kRetryMs, nullptr);
         return;
     }
-    delivered_.push_back({pending->member, pending->number, true});
+    delivered_.push_back({pending->member, pending->number, true, counter_ms()});
     SetEvent(pending->done);
     pending->let_go();
 }

@@ -21,7 +21,11 @@ struct DeliveredEvent {
     DISPID entry;  // 2 SODirectIO, 5 SOStatusUpdate
     LONG number;   // the status, or DirectIO's event number
     bool cross_thread;
+    double at_ms;  // when the application had it (performance counter)
 };
+
+// The performance counter in milliseconds.
+double counter_ms();
 
 class StandInEvents final : public IDispatch {
 public:

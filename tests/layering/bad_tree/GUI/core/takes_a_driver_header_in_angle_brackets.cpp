@@ -1,0 +1,2 @@
+// A driver header in angle brackets, found through an include directory.
+#include <command_engine.h>

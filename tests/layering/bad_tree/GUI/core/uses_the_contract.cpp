@@ -1,0 +1,2 @@
+// The contract through its include directory: allowed.
+#include <kav_contract.h>
