@@ -25,6 +25,7 @@ constexpr std::string_view kWords[] = {
     "VOLX-8613:1", "VOLX-9842:2", "VOLX-9613:1", "VOLX-9623:2", "VOLX-8623:1@0x200", "thin-client:2@0x280",
     "pellor (x86):1", "usb:1", "usb:5", "usb:9", "com3", "COM255", "com0", "com256", "0", "1", "0.5", "3", "1e9",
     "-1", "0x220", "@0x240", ":", "=", "",
+    "printer:com6", "printer:com6/pin5/low@19200", "/pin5", "/low", "@19200", "printer:com",
 };
 
 // The console as the tool writes to it.
@@ -37,7 +38,8 @@ public:
 
 bool same_drawer(const DrawerAddress& a, const DrawerAddress& b)
 {
-    return a.kind == b.kind && a.board == b.board && a.number == b.number && a.dio_base == b.dio_base;
+    return a.kind == b.kind && a.board == b.board && a.number == b.number && a.dio_base == b.dio_base &&
+           a.printer == b.printer;
 }
 
 // A drawer the tool accepted prints as a name it reads back as the same drawer.

@@ -1,6 +1,6 @@
 // The simulated COM port's requests: any control code with any lengths and
-// buffer contents, writes and the drawer's clock, in any order and from two
-// openers. Nothing is read or written outside the buffer the request
+// buffer contents, writes, reads and the drawer's clock, in any order and
+// from two openers, on a drawer's port or a receipt printer's. Nothing is read or written outside the buffer the request
 // brought, an answer never claims more bytes than the caller's output, and
 // a held wait is only ever the one the port says it holds.
 #include "fuzz_input.h"
@@ -38,7 +38,12 @@ struct Edge {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     kav::fuzz::Input in(data, size);
-    SimSerialPort port(1 + in.u16());
+    const uint64_t close_after_us = 1 + in.u16();
+    const uint8_t device = in.byte();
+    // Some inputs put a printer on the port: its drawer on either pin, either level.
+    SimSerialPort port = device < 128 ? SimSerialPort(close_after_us)
+                                      : SimSerialPort(close_after_us, PrinterSetup{static_cast<uint8_t>(device & 1 ? 5 : 2),
+                                                                                   (device & 2) != 0, 9600});
     Edge edge;
     uint64_t now_us = 1000;
     int opens = 0;
@@ -64,6 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         case 3: edge.complete(port.advance(now_us)); break;
+        case 4: {
+            const uint32_t length = in.byte() % 8;
+            const std::unique_ptr<uint8_t[]> bytes(new uint8_t[length ? length : 1]);
+            const SerialAnswer answer = port.read(length ? bytes.get() : nullptr, length);
+            if (answer.information > length || answer.hold || answer.held.due) std::abort();
+            break;
+        }
         default: {
             const uint8_t pick = in.byte();
             const uint32_t code = pick < 200 ? kCodes[pick % std::size(kCodes)] : in.u32();

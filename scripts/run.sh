@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target \
-  KAV_Cash_Drawer_Utility tillio KAV_cash_emu KAV_sim kav_svc gui_demo gui_probe
+  KAV_Cash_Drawer_Utility tillio KAV_cash_emu KAV_sim kav_svc gui_demo gui_probe kavdrawer
 
 build=$PWD/build/win64
 artifacts=$build/demo/artifacts
@@ -20,8 +20,12 @@ run=(--template "$build/wine/template-prefix" --work "$build/demo/run"
      --service-helper "$build/tests/wine/kav_svc.exe" --driver "$build/sys/emu/KAV_cash.sys"
      --library "$build/exe/tillio/tillio.dll" --no-service)
 # Simulated peripherals: an RS232 drawer on COM3, a USB-to-RS232 adapter with
-# a drawer on COM7 and a USB (HID) drawer.
-sim=(--sim-driver "$build/sim/KAV_sim.sys" --sim-serial 3 --sim-adapters 7 --sim-hid d)
+# a drawer on COM7, a receipt printer with a drawer on COM6 and a USB (HID)
+# drawer.
+sim=(--sim-driver "$build/sim/KAV_sim.sys" --sim-serial 3 --sim-adapters 7 --sim-printers 6 --sim-hid d)
+# The console tool, for the tour's receipt printer, by its Windows path (Z: is /).
+kavdrawer=$build/exe/kavdrawer/kavdrawer.exe
+kavdrawer="Z:${kavdrawer//\//\\}"
 
 display_usable() {
   [[ -n ${DISPLAY:-} ]] || return 1
@@ -38,5 +42,6 @@ if display_usable; then
 fi
 
 echo "run: no display; touring the utility on a virtual display"
-bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" "${sim[@]}" --timeout 150 -- "$demo"
+bash tests/gui/harness/run_gui_test.sh "${gui[@]}" -- "${run[@]}" "${sim[@]}" --timeout 150 -- "$demo" \
+  --kavdrawer "$kavdrawer"
 echo "run: screenshots in $artifacts"

@@ -1,6 +1,7 @@
 // Every kind of cash drawer this system reaches, in one table: the boards
 // whose drawers hang on their own I/O ports (driven through the port driver),
-// and the drawers that hang on no board (USB HID, RS232, USB-to-RS232). Each
+// and the drawers that hang on no board (USB HID, RS232, USB-to-RS232, a
+// receipt printer's kick connector). Each
 // entry holds what a user sees (the console name, the menu and auto.ini
 // caption) and what the library is asked (command numbers, status export).
 #pragma once
@@ -61,6 +62,7 @@ enum class DrawerKind {
     Usb,      // a USB drawer that presents itself as a HID device
     Com,      // a drawer on an RS232 port: fired by "U", closed while carrier detect is high
     UsbToCom, // a drawer on the COM port of a USB-to-RS232 adapter; addressed as a COM drawer
+    Printer,  // a drawer on the kick connector of a receipt printer on a COM port (ESC/POS)
 };
 
 // A kind whose drawers are numbered rather than named by a board: its
@@ -86,6 +88,9 @@ inline constexpr NumberedKind kNumberedKinds[] = {
     {DrawerKind::Com, "RS232 Cash Drawer", "com", 1, kLastComPort, true, "com takes a port number, as in com3",
      "COM ports"},
     {DrawerKind::UsbToCom, "USB to RS232 Cash Drawer", "", 1, kLastComPort, true, "", ""},
+    // The name goes on with options (drawer_address.h); the loop test offers none.
+    {DrawerKind::Printer, "Receipt Printer Cash Drawer", "printer:com", 1, kLastComPort, false,
+     "printer:com takes a port number, as in printer:com6", "COM ports"},
 };
 
 // The numbered kind's entry, or null for DrawerKind::Board.

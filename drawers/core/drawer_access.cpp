@@ -20,6 +20,27 @@ int32_t board_number(const DrawerAddress& drawer, const int32_t (&commands)[2])
     return command_number(commands[drawer.number - 1], drawer.dio_base);
 }
 
+Reply printer_reply(PrinterPort* port, const DrawerAddress& drawer, bool kick)
+{
+    const int number = drawer.number;
+    PrinterReply reply;
+    if (port != nullptr) {
+        reply = kick ? kick_printer_drawer(*port, number, drawer.printer)
+                     : read_printer_drawer(*port, number, drawer.printer);
+    }
+    std::string call = printer_call_text(number, reply, kick, drawer.printer);
+    switch (reply.result) {
+    case PrinterResult::Answered:
+        if (kick) return {Outcome::Done, std::move(call), {}};
+        return {drawer_open(reply.status, drawer.printer) ? Outcome::Open : Outcome::Closed, std::move(call), {}};
+    case PrinterResult::NoPort: return {Outcome::NotReachable, std::move(call), com_open_failed(number)};
+    case PrinterResult::Silent:
+    case PrinterResult::Malformed: return {Outcome::NotReachable, std::move(call), printer_not_answering(number)};
+    case PrinterResult::KickLost: break;
+    }
+    return {Outcome::RequestFailed, std::move(call), printer_kick_failed(number)};
+}
+
 } // namespace
 
 Reply LibraryDrawers::open(const DrawerAddress& drawer)
@@ -49,6 +70,7 @@ Reply LibraryDrawers::open(const DrawerAddress& drawer)
         const Outcome outcome = result == TILLIO_DEVICE_NOT_OPENED ? Outcome::NotReachable : Outcome::RequestFailed;
         return {outcome, std::move(call), com_open_failed(drawer.number)};
     }
+    case DrawerKind::Printer: return printer_reply(printer_, drawer, true);
     }
     return {Outcome::RequestFailed, {}, {}};
 }
@@ -81,6 +103,7 @@ Reply LibraryDrawers::status(const DrawerAddress& drawer)
         // The drawer holds carrier detect low while it is open.
         return {*carrier ? Outcome::Closed : Outcome::Open, port + (*carrier ? " CD high" : " CD low"), {}};
     }
+    case DrawerKind::Printer: return printer_reply(printer_, drawer, false);
     }
     return {Outcome::RequestFailed, {}, {}};
 }

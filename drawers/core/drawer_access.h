@@ -3,6 +3,7 @@
 #pragma once
 #include "drawer_address.h"
 #include "library.h"
+#include "printer_drawer.h"
 #include "wait_close.h"
 
 #include <functional>
@@ -46,16 +47,21 @@ protected:
 using CarrierReader = std::function<std::optional<bool>(int port)>;
 
 // Every kind through the library's exports; a serial drawer's state through
-// its port's carrier-detect line.
+// its port's carrier-detect line; a printer's drawer through the printer on
+// its port (none given: such drawers are not reachable).
 class LibraryDrawers final : public Drawers {
 public:
-    LibraryDrawers(const Library& library, CarrierReader carrier) : library_(library), carrier_(std::move(carrier)) {}
+    LibraryDrawers(const Library& library, CarrierReader carrier, PrinterPort* printer = nullptr)
+        : library_(library), carrier_(std::move(carrier)), printer_(printer)
+    {
+    }
     Reply open(const DrawerAddress& drawer) override;
     Reply status(const DrawerAddress& drawer) override;
 
 private:
     const Library& library_;
     CarrierReader carrier_;
+    PrinterPort* printer_;
 };
 
 // A status reply as a drawer state for the wait for closing.

@@ -1,10 +1,14 @@
 // Drawers as a user writes them: "VOLX-8613:1", "thin-client:2@0x200"
-// (drawer 2 of a DIO board at DIO base 0x200), "usb:1", "com3". Names are
+// (drawer 2 of a DIO board at DIO base 0x200), "usb:1", "com3",
+// "printer:com6/pin5/low@19200" (a receipt printer's drawer: the kick on pin
+// 5 instead of 2, open while its switch reads low, the printer at 19200
+// baud instead of 9600; each option may be left out). Names are
 // read without regard to case and printed in one spelling, so a printed name
 // reads back as the same drawer. A board is named by its console name or its
 // caption; the numbered kinds by their prefix and a number (catalogue).
 #pragma once
 #include "catalogue.h"
+#include "printer_drawer.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,6 +24,8 @@ struct DrawerAddress {
     int number = 0;
     // DIO boards only; kDefaultDioBaseAddress when the name gives none.
     int32_t dio_base = 0;
+    // Printer drawers only.
+    PrinterOptions printer{};
 };
 
 enum class NameError {

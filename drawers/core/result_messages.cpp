@@ -48,4 +48,8 @@ std::string com_port_name(int port) { return "COM" + std::to_string(port); }
 
 std::string com_open_failed(int port) { return "Open " + com_port_name(port) + " Failed"; }
 
+std::string printer_not_answering(int port) { return "No printer answers on " + com_port_name(port); }
+
+std::string printer_kick_failed(int port) { return "Drawer kick to the printer on " + com_port_name(port) + " failed"; }
+
 } // namespace kav::drawers

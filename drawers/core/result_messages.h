@@ -32,6 +32,11 @@ std::string com_port_name(int port);
 // A serial drawer's port that did not open or take the write: "Open COM3 Failed".
 std::string com_open_failed(int port);
 
+// A receipt printer's drawer: no printer answered its status request on the
+// port ("No printer answers on COM6"), or the kick did not go out.
+std::string printer_not_answering(int port);
+std::string printer_kick_failed(int port);
+
 // The serial scan's failures; the three texts differ only in "Found" and a
 // trailing blank, as users have always seen them.
 inline constexpr char kNoComPortFound[] = "No RS232 Controller Found or broken";

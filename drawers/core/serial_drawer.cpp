@@ -20,9 +20,9 @@ bool serial_port_path(int32_t port, SerialPortPath& path)
     return true;
 }
 
-void apply_drawer_settings(LineSettings& settings)
+void apply_drawer_settings(LineSettings& settings, uint32_t baud_rate)
 {
-    settings.baud_rate = 9600;
+    settings.baud_rate = baud_rate;
     settings.byte_size = 8;
     settings.parity = 0;
     settings.stop_bits = 0;

@@ -39,8 +39,10 @@ bool serial_port_path(int32_t port, SerialPortPath& path);
 // The drawer's line: 9600 baud, 8 data bits, no parity, one stop bit, DTR and
 // RTS held on, no flow control; every other field as the port had it. Every
 // program that opens a drawer's port sets it with this: tillio's
-// RS232OpenCashDrawer, and the utility's and the console tool's ports.
-void apply_drawer_settings(LineSettings& settings);
+// RS232OpenCashDrawer, and the utility's and the console tool's ports; a
+// receipt printer's port the same at the printer's speed.
+inline constexpr uint32_t kDrawerBaudRate = 9600;
+void apply_drawer_settings(LineSettings& settings, uint32_t baud_rate = kDrawerBaudRate);
 
 int32_t open_cash_drawer(SerialLine& line, int32_t port);
 int32_t cash_drawer_status(SerialLine& line, int32_t port);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -83,6 +84,11 @@ TEST(Catalogue, TheLoopTestsListIsTheBoardsThenTheKindsOnNoBoard)
     EXPECT_EQ(numbered_kind(DrawerKind::Usb)->last, 5) << "the library numbers five USB drawers";
     EXPECT_EQ(numbered_kind(DrawerKind::Com)->last, 255);
     EXPECT_EQ(numbered_kind(DrawerKind::Board), nullptr);
+    EXPECT_EQ(numbered_kind(DrawerKind::Printer)->prefix, "printer:com");
+    EXPECT_EQ(numbered_kind(DrawerKind::Printer)->last, 255);
+    EXPECT_EQ(std::find(kBoardTypes.begin(), kBoardTypes.end(), numbered_kind(DrawerKind::Printer)->caption),
+              kBoardTypes.end())
+        << "the loop test offers no printer drawer";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "drawer_access.h"
 
 #include "drawer_list.h"
+#include "fake_printer_port.h"
 #include "recording_library.h"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,45 @@ TEST(DrawerAccess, UsbAndComDrawers)
     EXPECT_EQ(drawers.status(named("com7")).outcome, Outcome::NotReachable);
 }
 
+TEST(DrawerAccess, PrinterDrawersByTheirNamesOptions)
+{
+    FakeLibrary fake;
+    const Library library = fake.bind();
+    testing::FakePrinterPort port;
+    port.devices[6] = {0x16, false};        // pin 3 high
+    port.devices[3] = {std::nullopt, false}; // a serial drawer, no printer
+    port.devices[4] = {0x16, true};         // the kick does not get out
+    LibraryDrawers drawers(library, {}, &port);
+
+    struct Case {
+        const char* drawer;
+        bool open;
+        Outcome outcome;
+        const char* call;
+        const char* failure;
+    };
+    const Case cases[] = {
+        {"printer:com6", false, Outcome::Open, "COM6 DLE EOT 1 = 0x16", ""},
+        {"printer:com6/low", false, Outcome::Closed, "COM6 DLE EOT 1 = 0x16", ""},
+        {"printer:com6/pin5", true, Outcome::Done, "COM6 ESC p 1 25 250", ""},
+        {"printer:com3", false, Outcome::NotReachable, "COM3 DLE EOT 1: no answer", "No printer answers on COM3"},
+        {"printer:com3", true, Outcome::NotReachable, "COM3 DLE EOT 1: no answer", "No printer answers on COM3"},
+        {"printer:com9", true, Outcome::NotReachable, "COM9 did not open", "Open COM9 Failed"},
+        {"printer:com4", true, Outcome::RequestFailed, "COM4 ESC p 0 25 250 not written",
+         "Drawer kick to the printer on COM4 failed"},
+    };
+    for (const Case& c : cases) {
+        const Reply reply = c.open ? drawers.open(named(c.drawer)) : drawers.status(named(c.drawer));
+        EXPECT_EQ(reply.outcome, c.outcome) << c.drawer;
+        EXPECT_EQ(reply.call, c.call) << c.drawer;
+        EXPECT_EQ(reply.failure, c.failure) << c.drawer;
+    }
+    EXPECT_EQ(fake.calls, std::vector<std::string>{}) << "no library call for a printer";
+
+    LibraryDrawers without_port(library, {});
+    EXPECT_EQ(without_port.status(named("printer:com6")).outcome, Outcome::NotReachable);
+}
+
 TEST(DrawerAccess, ListShowsWhatAnswersAndEachPortOnce)
 {
     FakeLibrary fake;
@@ -179,6 +219,33 @@ TEST(DrawerAccess, ListShowsWhatAnswersAndEachPortOnce)
     names.clear();
     for (const ListedDrawer& drawer : list_drawers(no_board, without_driver)) names.push_back(drawer.name + " " + drawer.kind);
     EXPECT_EQ(names, (std::vector<std::string>{"usb:2 usb", "com3 com", "com5 com", "com16 com"}));
+}
+
+TEST(DrawerAccess, ListShowsAPortWhoseDeviceAnswersAsAPrinterAsItsDrawer)
+{
+    FakeLibrary fake;
+    fake.utility.drawer_result = -1;
+    fake.check = {{3, 0}, {5, 0}, {6, 0}, {7, 0}, {16, 0}, {17, 0}};
+    fake.adapter_count = 1;
+    fake.adapter_list = "COM7 ";
+    const Library library = fake.bind();
+    testing::FakePrinterPort port;
+    port.devices[3] = {std::nullopt, false}; // a serial drawer: silent
+    port.devices[5] = {0x55, false};         // answers, but no printer's byte
+    port.devices[6] = {0x12, false};
+    port.devices[7] = {0x1E, false}; // a printer on the adapter's port
+    port.devices[16] = {std::nullopt, false};
+    port.devices[17] = {0x12, false}; // beyond the ports list looks at
+    LibraryDrawers drawers(library, {}, &port);
+    std::vector<std::string> lines;
+    for (const ListedDrawer& drawer : list_drawers(drawers, library))
+        lines.push_back(drawer.name + "\t" + drawer.kind + "\t" + drawer.detail);
+    EXPECT_EQ(lines, (std::vector<std::string>{"printer:com7\tprinter\tCOM7, pin 3 high", "com3\tcom\tCOM3",
+                                               "com5\tcom\tCOM5", "printer:com6\tprinter\tCOM6, pin 3 low",
+                                               "com16\tcom\tCOM16"}));
+    int asked = 0;
+    for (const std::string& call : port.calls) asked += call == "write 10 04 01";
+    EXPECT_EQ(asked, 5) << "each port that opens is asked once; a port that does not open never";
 }
 
 } // namespace

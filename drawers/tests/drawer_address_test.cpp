@@ -49,6 +49,29 @@ const NameCase kNames[] = {
     {"com", nullptr, NameError::NotAName},
     {"com 3", nullptr, NameError::NotAName},
     {"com3:1", nullptr, NameError::NoSuchDrawer}, // a board named com3
+    {"printer:com6", "printer:com6", NameError::None},
+    {"Printer:COM6/PIN5", "printer:com6/pin5", NameError::None},
+    {"printer:com6/low", "printer:com6/low", NameError::None},
+    {"printer:com6/low/pin5@19200", "printer:com6/pin5/low@19200", NameError::None},
+    {"printer:com255@115200", "printer:com255@115200", NameError::None},
+    {"printer:com6@9600", "printer:com6", NameError::None}, // the default speed
+    {"printer:com0", nullptr, NameError::NoSuchDrawer},
+    {"printer:com256/pin5", nullptr, NameError::NoSuchDrawer},
+    {"printer:com6@19201", nullptr, NameError::NoSuchDrawer}, // no speed a printer offers
+    {"printer:com6@0", nullptr, NameError::NoSuchDrawer},
+    {"printer:com6@", nullptr, NameError::NotAName},
+    {"printer:com6@fast", nullptr, NameError::NotAName},
+    {"printer:com6@19200/low", nullptr, NameError::NotAName}, // the speed comes last
+    {"printer:com6/pin2", nullptr, NameError::NotAName},
+    {"printer:com6/pin5/pin5", nullptr, NameError::NotAName},
+    {"printer:com6/low/low", nullptr, NameError::NotAName},
+    {"printer:com6/", nullptr, NameError::NotAName},
+    {"printer:com6//low", nullptr, NameError::NotAName},
+    {"printer:com0/high", nullptr, NameError::NotAName}, // a bad option before a bad number
+    {"printer:com", nullptr, NameError::NotAName},
+    {"printer:6", nullptr, NameError::NotAName},
+    {"printer:", nullptr, NameError::NotAName},
+    {"printer:com6:1", nullptr, NameError::NotAName},
 };
 
 TEST(DrawerAddress, ReadsWhatTheUserWritesAndPrintsOneSpelling)
@@ -76,6 +99,19 @@ TEST(DrawerAddress, EveryPrintedNameReadsBackAsTheSameDrawer)
             EXPECT_EQ(parse.drawer->board, &board);
             EXPECT_EQ(parse.drawer->number, number);
             EXPECT_EQ(parse.drawer->dio_base, drawer.dio_base);
+        }
+    }
+    for (const int pin : {2, 5}) {
+        for (const bool open_low : {false, true}) {
+            for (const uint32_t baud : kPrinterBaudRates) {
+                DrawerAddress drawer{DrawerKind::Printer, nullptr, 12, 0};
+                drawer.printer = {pin, open_low, baud};
+                const DrawerParse parse = parse_drawer(drawer_name(drawer));
+                ASSERT_TRUE(parse.drawer.has_value()) << drawer_name(drawer) << ": " << parse.message;
+                EXPECT_EQ(parse.drawer->kind, DrawerKind::Printer);
+                EXPECT_EQ(parse.drawer->number, 12);
+                EXPECT_EQ(parse.drawer->printer, drawer.printer) << drawer_name(drawer);
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "serial_drawer.h"
 
 #include <new>
+#include <string>
 
 namespace kav::drawers {
 namespace {
@@ -14,13 +15,13 @@ constexpr DWORD kCancelTimeoutMs = 1000;
 
 static_assert(kEventCarrier == EV_RLSD);
 
-bool configure(HANDLE port)
+bool configure(HANDLE port, uint32_t baud_rate)
 {
     if (!SetupComm(port, kInputQueue, kOutputQueue)) return false;
     LineSettings settings;
     settings.length = kLineSettingsLength;
     if (!read_line_settings(port, settings)) return false;
-    apply_drawer_settings(settings);
+    apply_drawer_settings(settings, baud_rate);
     return write_line_settings(port, settings) && SetCommMask(port, EV_RLSD);
 }
 
@@ -36,7 +37,7 @@ HANDLE request_event() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
 } // namespace
 
-bool ComPort::open(int port)
+bool ComPort::open(int port, uint32_t baud_rate)
 {
     if (is_open()) return false;
     if (wait_ == nullptr || wait_->outstanding()) {
@@ -46,7 +47,7 @@ bool ComPort::open(int port)
     }
     const HANDLE handle = open_com_port(port, true);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    if (!configure(handle)) {
+    if (!configure(handle, baud_rate)) {
         CloseHandle(handle);
         return false;
     }
@@ -79,6 +80,37 @@ bool ComPort::write(std::string_view bytes)
     }
     DWORD written = 0;
     return request.result(port_, written) && written == bytes.size();
+}
+
+bool ComPort::discard_input() { return is_open() && PurgeComm(port_, PURGE_RXCLEAR) != FALSE; }
+
+std::string ComPort::read(DWORD max, DWORD timeout_ms)
+{
+    if (!is_open() || max == 0) return {};
+    // Back as soon as a byte is there, or after timeout_ms with none; the
+    // write timeouts stay as the port had them.
+    COMMTIMEOUTS timeouts{};
+    if (!GetCommTimeouts(port_, &timeouts)) return {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = timeout_ms;
+    if (!SetCommTimeouts(port_, &timeouts)) return {};
+
+    OverlappedRequest request(request_event(), true);
+    if (!request.usable()) return {};
+    if (request.start_read(port_, max)) return std::string(request.read_bytes(request.transferred()));
+    if (GetLastError() != ERROR_IO_PENDING) return {};
+    request.pending();
+    // The wait is ours too, so a port that keeps the read past its time
+    // still costs no more than timeout_ms. A byte that arrived before the
+    // cancel landed still counts; a read that never comes back keeps its record.
+    if (!request.settle(timeout_ms)) {
+        CancelIo(port_);
+        if (!request.settle(kCancelTimeoutMs)) return {};
+    }
+    DWORD count = 0;
+    if (!request.result(port_, count)) return {};
+    return std::string(request.read_bytes(count));
 }
 
 std::optional<bool> ComPort::carrier_detect() const

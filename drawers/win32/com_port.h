@@ -4,6 +4,7 @@
 // on its line on one thread while another writes.
 #pragma once
 #include "com_port_io.h"
+#include "serial_drawer.h"
 
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kav::drawers {
@@ -32,14 +34,21 @@ public:
     ComPort& operator=(const ComPort&) = delete;
 
     // \\.\COMn with the drawer's line (9600 8N1, no flow control, DTR and
-    // RTS held on), queues of 1024 and 512 bytes, carrier-detect events.
-    bool open(int port);
+    // RTS held on; a receipt printer's port at its own speed), queues of 1024
+    // and 512 bytes, carrier-detect events.
+    bool open(int port, uint32_t baud_rate = kDrawerBaudRate);
     // Any watch of the port must have ended first.
     void close();
     bool is_open() const { return port_ != INVALID_HANDLE_VALUE; }
 
     // All of bytes within two seconds, or false.
     bool write(std::string_view bytes);
+    // Drops what arrived and was not read.
+    bool discard_input();
+    // What arrives within timeout_ms, up to max bytes: as soon as one byte
+    // is there, or empty after timeout_ms (a request the port does not end
+    // by then is cancelled). Not while a watch runs.
+    std::string read(DWORD max, DWORD timeout_ms);
     // High while the drawer is closed; nothing when the line cannot be read.
     std::optional<bool> carrier_detect() const;
 

@@ -156,6 +156,20 @@ bool OverlappedRequest::start_write(HANDLE port, std::string_view bytes)
                      &record_->overlapped) != FALSE;
 }
 
+bool OverlappedRequest::start_read(HANDLE port, DWORD length)
+{
+    if (record_ == nullptr || outstanding_) return false;
+    record_->bytes.assign(length, '\0');
+    record_->transferred = 0;
+    return ReadFile(port, record_->bytes.data(), length, &record_->transferred, &record_->overlapped) != FALSE;
+}
+
+std::string_view OverlappedRequest::read_bytes(DWORD count) const
+{
+    if (record_ == nullptr || outstanding_) return {};
+    return std::string_view(record_->bytes).substr(0, count);
+}
+
 bool OverlappedRequest::settle(DWORD timeout_ms)
 {
     if (!outstanding_) return true;

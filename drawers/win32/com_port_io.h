@@ -23,7 +23,7 @@ bool read_line_settings(HANDLE port, LineSettings& settings);
 bool write_line_settings(HANDLE port, const LineSettings& settings);
 
 // The record an overlapped request writes into: the OVERLAPPED, a wait's
-// event mask and a write's bytes. The one rule: it lives on the heap and is
+// event mask and a write's or a read's bytes. The one rule: it lives on the heap and is
 // released only once its request has been seen complete; a request that was
 // cancelled and never came back keeps its record, and its event, for good.
 class OverlappedRequest {
@@ -45,6 +45,9 @@ public:
     bool start_wait(HANDLE port);
     // Starts WriteFile of bytes, kept in the record while it is outstanding.
     bool start_write(HANDLE port, std::string_view bytes);
+    // Starts ReadFile of up to length bytes into the record; true if it
+    // completed at once (what it read in read_bytes()).
+    bool start_read(HANDLE port, DWORD length);
     // The request is pending: it is outstanding until settle() sees it back.
     void pending() { outstanding_ = true; }
     bool outstanding() const { return outstanding_; }
@@ -55,8 +58,11 @@ public:
     // After settle(): GetOverlappedResult without waiting.
     bool result(HANDLE port, DWORD& transferred);
     DWORD events() const;
-    // What a write that completed at once wrote.
+    // What a write or read that completed at once moved.
     DWORD transferred() const;
+    // A read's bytes: the first count of the record's (transferred() for a
+    // read that completed at once, result()'s count for one that was pending).
+    std::string_view read_bytes(DWORD count) const;
 
 private:
     struct Record;

@@ -56,6 +56,8 @@ inline constexpr uint32_t kEventRing = 0x100;
 inline constexpr uint32_t kModemCts = 0x10;
 inline constexpr uint32_t kModemDsr = 0x20;
 inline constexpr uint32_t kModemRlsd = 0x80;
+// The purge request's bit that drops what was received and not read.
+inline constexpr uint32_t kPurgeReceiveClear = 0x08;
 // Handflow bits that hold DTR and RTS on.
 inline constexpr uint32_t kHandshakeDtrControl = 0x01;
 inline constexpr uint32_t kFlowRtsControl = 0x40;

@@ -25,6 +25,7 @@ public:
     // When the open drawer closes by itself; 0 while it is closed.
     uint64_t closes_at_us() const { return spring_.closes_at_us(); }
     uint32_t openings() const { return spring_.openings(); }
+    const DrawerSpring& spring() const { return spring_; }
 
 private:
     DrawerSpring spring_;

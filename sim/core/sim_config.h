@@ -9,10 +9,18 @@
 //   HidDevices     REG_SZ     the HID devices in listing order, one letter
 //                             each: "d" a drawer, "o" another device that opens
 //                             but answers no string, e.g. "odd"
-//   SerialCloseMs  REG_DWORD  how long a pulsed drawer stays open, serial and
-//                             HID alike (default 3000)
+//   PrinterPorts   REG_SZ     COM port numbers, as SerialPorts, of receipt
+//                             printers with a drawer on the kick connector,
+//                             each number optionally followed by "/pin5" (the
+//                             drawer on pin 5, not 2), "/low" (its switch
+//                             reads low while it is open, not high) and
+//                             "@19200" (the printer's speed, not 9600), e.g.
+//                             "6, 8/pin5/low@19200"
+//   SerialCloseMs  REG_DWORD  how long a pulsed drawer stays open, serial,
+//                             printer and HID alike (default 3000)
 #pragma once
 #include "hid_drawer_model.h"
+#include "receipt_printer_model.h"
 
 #include <stdint.h>
 
@@ -21,6 +29,7 @@ namespace kav::sim {
 inline constexpr const wchar_t* kSerialPortsValue = L"SerialPorts";
 inline constexpr const wchar_t* kAdapterPortsValue = L"AdapterPorts";
 inline constexpr const wchar_t* kHidDevicesValue = L"HidDevices";
+inline constexpr const wchar_t* kPrinterPortsValue = L"PrinterPorts";
 inline constexpr const wchar_t* kSerialCloseMsValue = L"SerialCloseMs";
 inline constexpr uint32_t kDefaultCloseMs = 3000;
 
@@ -39,6 +48,21 @@ bool parse_port_list(const char* text, SerialPortList& list);
 
 // Adds the numbers of more that into is missing, as long as it has room.
 void add_ports(SerialPortList& into, const SerialPortList& more);
+
+struct PrinterEntry {
+    uint16_t number = 0;
+    PrinterSetup setup;
+};
+
+struct PrinterList {
+    int count = 0;
+    PrinterEntry printers[kMaxSerialPorts] = {};
+};
+
+// False, with the list empty, for anything but entries as PrinterPorts
+// describes them (options each at most once, speeds 1..115200), or more than
+// kMaxSerialPorts. A number given twice counts once, as first given.
+bool parse_printer_list(const char* text, PrinterList& list);
 
 // The library looks at the first eight members of the HID class at most.
 inline constexpr int kMaxHidDevices = 8;

@@ -83,6 +83,7 @@ WaitCompletion SimSerialPort::close(FileId file)
         rts_ = false;
         wait_mask_ = 0;
         events_ = 0;
+        printer_.discard_answers();
     }
     if (!wait_held_ || wait_file_ != file) return {};
     wait_held_ = false;
@@ -150,14 +151,19 @@ SerialAnswer SimSerialPort::answer_control(uint32_t code, uint8_t* buffer, uint3
         return answer;
     }
     case kGetCommStatus: {
-        // No errors, nothing queued: the drawer never answers.
+        // No errors; queued only what a printer answered and no read took.
         if (output_length < kCommStatusSize) return answered(kStatusBufferTooSmall);
         memset(buffer, 0, kCommStatusSize);
+        store32(buffer + 8, printer_.queued());
         return answered(kStatusSuccess, kCommStatusSize);
+    }
+    case kPurge: {
+        if (input_length < 4) return answered(kStatusInvalidParameter);
+        if (load32(buffer) & kPurgeReceiveClear) printer_.discard_answers();
+        return {};
     }
     case kGetProperties: return get_properties(buffer, output_length);
     case kSetQueueSize:
-    case kPurge:
     case kSetBreakOn:
     case kSetBreakOff:
     case kSetXon:
@@ -182,13 +188,34 @@ SerialAnswer SimSerialPort::write(const uint8_t* data, uint32_t length, uint64_t
 {
     if (data == nullptr && length != 0) return answered(kStatusInvalidParameter);
     SerialAnswer answer = answered(kStatusSuccess, length);
+    if (has_printer_) {
+        answer.heard = printer_.receive(data, length, line_suits_printer(), now_us);
+        return answer;
+    }
     if (drawer_.receive(data, length, now_us)) answer.held = raise(kEventRlsd);
     return answer;
 }
 
+SerialAnswer SimSerialPort::read(uint8_t* buffer, uint32_t length)
+{
+    if (buffer == nullptr && length != 0) return answered(kStatusInvalidParameter);
+    return answered(kStatusSuccess, printer_.read(buffer, length));
+}
+
 WaitCompletion SimSerialPort::advance(uint64_t now_us)
 {
+    // A printer's drawer changes no line.
+    if (has_printer_) {
+        printer_.advance(now_us);
+        return {};
+    }
     return drawer_.advance(now_us) ? raise(kEventRlsd) : WaitCompletion{};
+}
+
+bool SimSerialPort::line_suits_printer() const
+{
+    const PrinterSetup& setup = printer_.setup();
+    return baud_rate() == setup.baud && line_[2] == 8 && line_[1] == 0; // word length, parity none
 }
 
 uint32_t SimSerialPort::modem_status() const

@@ -1,7 +1,8 @@
 // SERIAL_: the simulated COM ports, one device per configured number with a
-// drawer on it (core/sim_serial_port). The requests a Win32 program's comm
-// calls send arrive here; the core says what to answer and when the held
-// WAIT_ON_MASK completes. A timer per port closes the drawer on time.
+// drawer on it, or with a receipt printer and its drawer (core/sim_serial_port).
+// The requests a Win32 program's comm calls send arrive here; the core says
+// what to answer and when the held WAIT_ON_MASK completes. A timer per port
+// closes the drawer on time.
 #include "sim_config.h"
 #include "sim_kernel.h"
 #include "sim_serial_port.h"
@@ -170,14 +171,8 @@ NTSTATUS NTAPI SERIAL_Cleanup(PDEVICE_OBJECT device, PIRP irp)
     return SIM_Complete(irp, STATUS_SUCCESS, 0);
 }
 
-// The drawer never sends anything.
-NTSTATUS NTAPI SERIAL_Read(PDEVICE_OBJECT, PIRP irp)
-{
-    return SIM_Complete(irp, STATUS_SUCCESS, 0);
-}
-
-// "55 00": the bytes a write brought, for the trace.
-void trace_bytes(ULONG number, const UCHAR* data, ULONG length)
+// "55 00": the bytes a write brought or a read took, for the trace.
+void trace_bytes(ULONG number, const char* moved, const UCHAR* data, ULONG length)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     char text[3 * 16 + 4];
@@ -193,7 +188,37 @@ void trace_bytes(ULONG number, const UCHAR* data, ULONG length)
         text[at++] = '.';
     }
     text[at] = '\0';
-    SIM_Print("COM%lu received %lu bytes: %s\n", number, length, text);
+    SIM_Print("COM%lu %s %lu bytes: %s\n", number, moved, length, text);
+}
+
+// What a printer answered and no read took yet, at once (a drawer sends
+// nothing): its answers are queued by the write that asks.
+NTSTATUS NTAPI SERIAL_Read(PDEVICE_OBJECT device, PIRP irp)
+{
+    SERIAL_PORT_EXTENSION* ext = port_of(device);
+    const ULONG length = IoGetCurrentIrpStackLocation(irp)->Parameters.Read.Length;
+    auto* data = static_cast<UCHAR*>(irp->AssociatedIrp.SystemBuffer);
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->Lock, &irql);
+    const SerialAnswer answer = ext->Port.read(data, length);
+    KeReleaseSpinLock(&ext->Lock, irql);
+    if (answer.information != 0) trace_bytes(ext->Number, "sent", data, answer.information);
+    return SIM_Complete(irp, answer.status, answer.information);
+}
+
+// What a printer made of a write's bytes; status is its answer now.
+void trace_printer(ULONG number, const kav::sim::PrinterHeard& heard, const kav::sim::PrinterSetup& setup,
+                   UCHAR status)
+{
+    if (heard.garbled) {
+        SIM_Print("COM%lu printer: %lu bytes garbled, not at %lu baud 8N1\n", number, heard.ignored, setup.baud);
+        return;
+    }
+    if (heard.status_requests != 0) SIM_Print("COM%lu printer answers DLE EOT 1 with 0x%02X\n", number, status);
+    if (heard.kicks != 0) SIM_Print("COM%lu printer: ESC p on pin %u\n", number, static_cast<unsigned>(setup.pin));
+    if (heard.other_pin_kicks != 0)
+        SIM_Print("COM%lu printer: ESC p on pin %u, no drawer there\n", number, setup.pin == 2 ? 5u : 2u);
+    if (heard.ignored != 0) SIM_Print("COM%lu printer ignores %lu bytes\n", number, heard.ignored);
 }
 
 NTSTATUS NTAPI SERIAL_Write(PDEVICE_OBJECT device, PIRP irp)
@@ -212,11 +237,13 @@ NTSTATUS NTAPI SERIAL_Write(PDEVICE_OBJECT device, PIRP irp)
     const uint64_t closes_at_us = ext->Port.next_change_us();
     const bool sprang = !was_open && ext->Port.drawer().open();
     if (sprang) ext->TimerDueUs = closes_at_us;
+    const UCHAR printer_status = ext->Port.printer().status_byte();
     KeReleaseSpinLock(&ext->Lock, irql);
 
     if (sprang) arm_close_timer(ext, closes_at_us, now_us);
 
-    if (NT_SUCCESS(answer.status)) trace_bytes(ext->Number, data, length);
+    if (NT_SUCCESS(answer.status)) trace_bytes(ext->Number, "received", data, length);
+    if (ext->Port.has_printer()) trace_printer(ext->Number, answer.heard, ext->Port.printer().setup(), printer_status);
     trace_drawer(ext, was_open);
     finish_held(ext, held, answer.held);
     return SIM_Complete(irp, answer.status, answer.information);
@@ -318,8 +345,10 @@ constexpr SIM_MODULE kSerialModule = {
     SERIAL_Write,       SERIAL_DeviceControl, SERIAL_QueryVolume, SERIAL_Flush, SERIAL_RemoveDevice, nullptr,
 };
 
-// "\Device\KavSimSerial<n>" linked as "\DosDevices\COM<n>".
-bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
+// "\Device\KavSimSerial<n>" linked as "\DosDevices\COM<n>"; with a
+// printer on it when one is given.
+bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us,
+              const kav::sim::PrinterSetup* printer = nullptr)
 {
     WCHAR device_buffer[48];
     UNICODE_STRING device_name;
@@ -338,7 +367,7 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
     ext->Header.Module = &kSerialModule;
     ext->Number = number;
     KeInitializeSpinLock(&ext->Lock);
-    ext->Port = SimSerialPort(close_after_us);
+    ext->Port = printer != nullptr ? SimSerialPort(close_after_us, *printer) : SimSerialPort(close_after_us);
     KeInitializeTimer(&ext->Timer);
     KeInitializeDpc(&ext->Dpc, SERIAL_CloseTimer, ext);
 
@@ -352,8 +381,33 @@ bool add_port(PDRIVER_OBJECT driver, ULONG number, uint64_t close_after_us)
     }
     device->Flags |= DO_BUFFERED_IO;
     device->Flags &= ~DO_DEVICE_INITIALIZING;
-    SIM_Print("COM%lu ready\n", number);
+    if (printer != nullptr)
+        SIM_Print("COM%lu ready: a receipt printer at %lu baud, its drawer on pin %u, open while pin 3 is %s\n",
+                  number, printer->baud, static_cast<unsigned>(printer->pin), printer->open_low ? "low" : "high");
+    else SIM_Print("COM%lu ready\n", number);
     return true;
+}
+
+// The receipt printers, each on a port no drawer has.
+int add_printers(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, const kav::sim::SerialPortList& taken,
+                 uint64_t close_after_us)
+{
+    char text[128];
+    kav::sim::PrinterList printers;
+    if (!SIM_ReadText(registry_path, kav::sim::kPrinterPortsValue, text, sizeof text)) return 0;
+    if (!kav::sim::parse_printer_list(text, printers)) {
+        SIM_Print("%ls \"%s\" is no printer list: none of its printers\n", kav::sim::kPrinterPortsValue, text);
+        return 0;
+    }
+    int made = 0;
+    for (int i = 0; i < printers.count; ++i) {
+        const kav::sim::PrinterEntry& entry = printers.printers[i];
+        bool drawer_there = false;
+        for (int j = 0; j < taken.count; ++j) drawer_there = drawer_there || taken.numbers[j] == entry.number;
+        if (drawer_there) SIM_Print("COM%u has a drawer already: no printer there\n", static_cast<unsigned>(entry.number));
+        else if (add_port(driver, entry.number, close_after_us, &entry.setup)) ++made;
+    }
+    return made;
 }
 
 } // namespace
@@ -377,5 +431,5 @@ int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG 
     for (int i = 0; i < all.count; ++i) {
         if (add_port(driver, all.numbers[i], uint64_t{close_ms} * 1000)) ++made;
     }
-    return made;
+    return made + add_printers(driver, registry_path, all, uint64_t{close_ms} * 1000);
 }

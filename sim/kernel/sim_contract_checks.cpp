@@ -38,6 +38,7 @@ static_assert(kGetDtrRts == IOCTL_SERIAL_GET_DTRRTS);
 static_assert(kEventRlsd == SERIAL_EV_RLSD && kEventRing == SERIAL_EV_RING);
 static_assert(kModemCts == SERIAL_CTS_STATE && kModemDsr == SERIAL_DSR_STATE && kModemRlsd == SERIAL_DCD_STATE);
 static_assert(kHandshakeDtrControl == SERIAL_DTR_CONTROL && kFlowRtsControl == SERIAL_RTS_CONTROL);
+static_assert(kPurgeReceiveClear == SERIAL_PURGE_RXCLEAR);
 
 static_assert(kBaudRateSize == sizeof(SERIAL_BAUD_RATE));
 static_assert(kLineControlSize == sizeof(SERIAL_LINE_CONTROL));

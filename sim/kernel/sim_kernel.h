@@ -56,7 +56,7 @@ bool SIM_ReadText(PUNICODE_STRING registry_path, const wchar_t* name, char* text
 bool SIM_ReadNumber(PUNICODE_STRING registry_path, const wchar_t* name, ULONG* value);
 
 // The serial drawer module: makes the configured COM ports, the adapters'
-// ones among them. Returns how many it made.
+// ones and the receipt printers' among them. Returns how many it made.
 int SERIAL_AddPorts(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path, ULONG close_ms);
 
 // The HID module: makes the configured HID devices. Returns how many.

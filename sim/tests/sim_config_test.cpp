@@ -103,3 +103,56 @@ TEST(AddPorts, JoinsTwoListsWithEachNumberOnceUpToTheLimit)
 
 } // namespace
 } // namespace kav::sim
+
+namespace kav::sim {
+namespace {
+
+// "6/pin5/low@19200", as the list was given.
+std::string described(const PrinterList& list)
+{
+    std::string text;
+    for (int i = 0; i < list.count; ++i) {
+        const PrinterEntry& entry = list.printers[i];
+        text += (i ? "," : "") + std::to_string(entry.number);
+        if (entry.setup.pin != 2) text += "/pin" + std::to_string(entry.setup.pin);
+        if (entry.setup.open_low) text += "/low";
+        if (entry.setup.baud != 9600) text += "@" + std::to_string(entry.setup.baud);
+    }
+    return text;
+}
+
+TEST(ParsePrinterList, ReadsPortsWithTheirDrawersPinLevelAndSpeedOrRefusesTheWholeList)
+{
+    const struct {
+        const char* text;
+        bool good;
+        const char* read;
+    } cases[] = {
+        {"", true, ""},
+        {"6", true, "6"},
+        {"6, 8/pin5/low@19200", true, "6,8/pin5/low@19200"},
+        {"8/low/pin5", true, "8/pin5/low"},
+        {"6@115200 6/low", true, "6@115200"}, // a number given twice counts as first given
+        {"6@0", false, ""},
+        {"6@115201", false, ""},
+        {"6@", false, ""},
+        {"6/pin2", false, ""},
+        {"6/pin5/pin5", false, ""},
+        {"6/lowx", false, ""},
+        {"6/", false, ""},
+        {"6@9600/low", false, ""},
+        {"0", false, ""},
+        {"256", false, ""},
+        {"/low", false, ""},
+        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", false, ""},
+    };
+    for (const auto& c : cases) {
+        PrinterList list;
+        list.count = 1;
+        EXPECT_EQ(parse_printer_list(c.text, list), c.good) << c.text;
+        EXPECT_EQ(described(list), c.read) << c.text;
+    }
+}
+
+} // namespace
+} // namespace kav::sim

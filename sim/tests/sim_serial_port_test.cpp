@@ -239,3 +239,98 @@ TEST_F(SimSerialPortTest, UnknownRequestsAndShortBuffersAreRefused)
 
 } // namespace
 } // namespace kav::sim
+
+namespace kav::sim {
+namespace {
+
+// A receipt printer's port: it hears the line only as its own 9600 8N1,
+// answers through reads, and its drawer moves no line.
+class PrinterPortTest : public SimSerialPortTest {
+protected:
+    PrinterPortTest() { printer_port_.open(); }
+    SerialAnswer to_printer(uint32_t code, std::vector<uint8_t> input = {}, uint32_t output_length = 0)
+    {
+        buffer_.assign(std::max<size_t>(input.size(), output_length), 0xEE);
+        std::copy(input.begin(), input.end(), buffer_.begin());
+        return printer_port_.control(kFirst, code, buffer_.data(), static_cast<uint32_t>(input.size()),
+                                     output_length, now_);
+    }
+    void set_line(uint32_t baud, uint8_t word_length, uint8_t parity)
+    {
+        to_printer(kSetBaudRate, {uint8_t(baud), uint8_t(baud >> 8), uint8_t(baud >> 16), 0});
+        to_printer(kSetLineControl, {0, parity, word_length});
+    }
+    SerialAnswer print(std::vector<uint8_t> bytes)
+    {
+        return printer_port_.write(bytes.data(), static_cast<uint32_t>(bytes.size()), now_);
+    }
+    std::vector<uint8_t> read(uint32_t length)
+    {
+        std::vector<uint8_t> out(length + 1, 0xEE);
+        const SerialAnswer answer = printer_port_.read(out.data(), length);
+        EXPECT_EQ(answer.status, kStatusSuccess);
+        out.resize(answer.information);
+        return out;
+    }
+
+    SimSerialPort printer_port_{kCloseUs, PrinterSetup{5, true, 9600}};
+};
+
+TEST_F(PrinterPortTest, HearsOnlyItsOwnLineAndAnswersThroughReads)
+{
+    print({0x10, 0x04, 0x01});
+    EXPECT_EQ(read(4), std::vector<uint8_t>{}) << "at the power-on 1200 7E1 it hears noise";
+    set_line(9600, 7, 0);
+    EXPECT_TRUE(print({0x10, 0x04, 0x01}).heard.garbled);
+    set_line(9600, 8, 2);
+    EXPECT_TRUE(print({0x10, 0x04, 0x01}).heard.garbled);
+
+    set_line(9600, 8, 0);
+    const SerialAnswer asked = print({0x10, 0x04, 0x01});
+    EXPECT_EQ(asked.information, 3u);
+    EXPECT_EQ(asked.heard.status_requests, 1u);
+    EXPECT_EQ(to_printer(kGetCommStatus, {}, kCommStatusSize).status, kStatusSuccess);
+    EXPECT_EQ(buffer_[8], 1u) << "one byte waits in the input queue";
+    EXPECT_EQ(read(4), std::vector<uint8_t>{0x16}) << "closed, and closed reads high on this drawer";
+    EXPECT_EQ(read(4), std::vector<uint8_t>{}) << "a read with nothing there returns at once";
+
+    // A purge of the input drops an answer nobody read; one of the output does not.
+    print({0x10, 0x04, 0x01});
+    EXPECT_EQ(to_printer(kPurge, {0x04, 0, 0, 0}).status, kStatusSuccess);
+    EXPECT_EQ(printer_port_.printer().queued(), 1u);
+    EXPECT_EQ(to_printer(kPurge, {0x08, 0, 0, 0}).status, kStatusSuccess);
+    EXPECT_EQ(read(4), std::vector<uint8_t>{});
+    EXPECT_EQ(to_printer(kPurge, {0x08}).status, kStatusInvalidParameter);
+
+    // The last close drops what was not read.
+    print({0x10, 0x04, 0x01});
+    printer_port_.close(kFirst);
+    printer_port_.open();
+    EXPECT_EQ(printer_port_.printer().queued(), 0u);
+}
+
+TEST_F(PrinterPortTest, DrawerOnPinFiveOpensAndClosesWithoutTouchingTheLine)
+{
+    set_line(9600, 8, 0);
+    const uint32_t carrier = kModemRlsd;
+    EXPECT_EQ(to_printer(kSetWaitMask, {0x20, 0, 0, 0}).status, kStatusSuccess);
+    EXPECT_TRUE(to_printer(kWaitOnMask, {}, 4).hold);
+
+    EXPECT_EQ(print({0x1B, 0x70, 0x00, 25, 250}).heard.other_pin_kicks, 1u);
+    EXPECT_FALSE(printer_port_.drawer().open());
+    const SerialAnswer kicked = print({0x1B, 0x70, 0x31, 25, 250});
+    EXPECT_EQ(kicked.heard.kicks, 1u);
+    EXPECT_FALSE(kicked.held.due) << "no carrier event for a printer's drawer";
+    EXPECT_TRUE(printer_port_.drawer().open());
+    EXPECT_EQ(printer_port_.next_change_us(), now_ + kCloseUs);
+    EXPECT_EQ(to_printer(kGetModemStatus, {}, 4).status, kStatusSuccess);
+    EXPECT_EQ(buffer_[0] & carrier, carrier) << "carrier detect stays high";
+
+    now_ += kCloseUs;
+    EXPECT_FALSE(printer_port_.advance(now_).due);
+    EXPECT_FALSE(printer_port_.drawer().open());
+    EXPECT_TRUE(printer_port_.wait_held()) << "the wait is still held: nothing changed on the line";
+}
+
+} // namespace
+} // namespace kav::sim

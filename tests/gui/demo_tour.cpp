@@ -2,9 +2,11 @@
 // starts the utility for a person and waits until they close it; without it,
 // on a machine with no display, it takes a short unattended tour: start, open
 // one drawer, read its state, open the simulated USB drawer and read its
-// state, fire the RS232 drawer on the simulated COM3 and watch it open, exit; then an unattended loop test of three
-// ticks from auto.ini, which ends the program by itself and leaves its log.
-// Screenshots and the log land in the artefact folder.
+// state, fire the RS232 drawer on the simulated COM3 and watch it open, exit;
+// then, with --kavdrawer PATH, the console tool on the drawer of the simulated
+// receipt printer on COM6 (list, open, status, wait-close); then an unattended
+// loop test of three ticks from auto.ini, which ends the program by itself and
+// leaves its log. Screenshots and the log land in the artefact folder.
 #include "gui_driver.h"
 
 #include <cstdio>
@@ -103,6 +105,63 @@ bool rs232_drawer(kavgui::Utility& utility, HWND main)
     return opened;
 }
 
+struct ConsoleRun {
+    DWORD exit_code = 0xFFFFFFFF;
+    std::string output; // standard output and error
+};
+
+// A console program run to its end (30 s at most), its output caught in a file.
+ConsoleRun run_console(const std::string& program, const std::string& arguments)
+{
+    ConsoleRun run;
+    char directory[MAX_PATH];
+    char file[MAX_PATH];
+    GetTempPathA(MAX_PATH, directory);
+    GetTempFileNameA(directory, "kav", 0, file);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    std::string command = "\"" + program + "\" " + arguments;
+    if (out != INVALID_HANDLE_VALUE &&
+        CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        GetExitCodeProcess(process.hProcess, &run.exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    std::ifstream in(file, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        run.output += "  " + line + "\n";
+    }
+    in.close();
+    DeleteFileA(file);
+    return run;
+}
+
+// The console tool on the simulated receipt printer on COM6: its drawer in
+// the list, opened by the printer's kick, read open through the printer's
+// status, and waited for until it closes by itself.
+bool printer_drawer(const std::string& kavdrawer)
+{
+    bool ok = true;
+    for (const char* arguments : {"list", "open printer:com6", "status printer:com6",
+                                  "wait-close printer:com6 --timeout 10"}) {
+        const ConsoleRun run = run_console(kavdrawer, arguments);
+        std::printf("demo: kavdrawer %s: exit %lu\n%s", arguments, static_cast<unsigned long>(run.exit_code),
+                    run.output.c_str());
+        ok = ok && run.exit_code == 0;
+        if (std::string(arguments) == "list") ok = ok && run.output.find("printer:com6\tprinter") != std::string::npos;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -118,6 +177,9 @@ int main(int argc, char** argv)
         std::printf("demo: the utility did not start: %s\n", error.c_str());
         return 1;
     }
+    std::string kavdrawer;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--kavdrawer") kavdrawer = argv[i + 1];
     if (argc > 1 && std::string(argv[1]) == "--interactive") {
         std::puts("demo: the utility is running; close it to end");
         // Seen now, not when the person closes it: stdout is buffered off a terminal.
@@ -167,5 +229,6 @@ int main(int argc, char** argv)
         utility.end();
         status = 1;
     }
+    if (!kavdrawer.empty() && !printer_drawer(kavdrawer)) status = 1;
     return loop_test() == 0 ? status : 1;
 }

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-ConsolePlatform::ConsolePlatform() : drawers_(library_, kav::drawers::read_carrier) {}
+ConsolePlatform::ConsolePlatform() : drawers_(library_, kav::drawers::read_carrier, &printer_port_) {}
 
 kav::drawers::LibraryLoad ConsolePlatform::load() { return kav::drawers::load_library(library_); }
 

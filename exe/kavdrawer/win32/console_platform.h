@@ -1,12 +1,13 @@
 // The console tool's machine: tillio.dll from the system directory (the
-// drawer library's loader), the COM ports, the clock with Ctrl+C, the beep and
-// the loop's log file.
+// drawer library's loader), the COM ports (receipt printers' among them), the
+// clock with Ctrl+C, the beep and the loop's log file.
 #pragma once
 #include "commands.h"
 #include "console_clock.h"
 #include "driver_service.h"
 #include "file_log_sink.h"
 #include "library.h"
+#include "printer_com_port.h"
 
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@ public:
 
 private:
     kav::drawers::Library library_;
+    kav::drawers::PrinterComPort printer_port_;
     kav::drawers::LibraryDrawers drawers_;
     // Removes the driver's service when the program ends, if this run started it.
     kav::drawers::DriverService service_{library_, kav::drawers::DriverService::AtEnd::Remove};

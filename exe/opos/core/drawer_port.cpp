@@ -9,6 +9,7 @@ std::string_view kind_text(DrawerKind kind)
     case DrawerKind::UsbHid: return "USB HID drawer";
     case DrawerKind::Serial: return "RS232 drawer";
     case DrawerKind::UsbSerialAdapter: return "drawer on a USB-to-RS232 adapter";
+    case DrawerKind::Printer: return "drawer on a receipt printer";
     }
     return "drawer";
 }

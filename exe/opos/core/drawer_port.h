@@ -9,7 +9,7 @@
 
 namespace kav::opos {
 
-enum class DrawerKind { Board, UsbHid, Serial, UsbSerialAdapter };
+enum class DrawerKind { Board, UsbHid, Serial, UsbSerialAdapter, Printer };
 
 // What a status request found.
 enum class Reading { Open, Closed, NotReachable, RequestFailed };
@@ -76,7 +76,8 @@ protected:
     ~DrawerPorts() = default;
 };
 
-// "board drawer", "USB HID drawer", "RS232 drawer", "drawer on a USB-to-RS232 adapter".
+// "board drawer", "USB HID drawer", "RS232 drawer", "drawer on a USB-to-RS232 adapter",
+// "drawer on a receipt printer".
 std::string_view kind_text(DrawerKind kind);
 
 } // namespace kav::opos

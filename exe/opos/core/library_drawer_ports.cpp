@@ -35,7 +35,8 @@ OpenOutcome reply_open_outcome(const drawers::Reply& reply)
     return OpenOutcome::RequestFailed;
 }
 
-// A board or USB drawer: each request one library call.
+// A board, USB or receipt printer's drawer: each request one request of the
+// drawer library.
 class LibraryPort final : public DrawerPort {
 public:
     LibraryPort(DrawerIdentity identity, DrawerAddress address, const drawers::Library& library,
@@ -86,6 +87,9 @@ std::unique_ptr<DrawerPort> LibraryDrawerPorts::port_for(std::string_view drawer
         return std::make_unique<LibraryPort>(DrawerIdentity{name, DrawerKind::Board}, address, library_, drawers_);
     case drawers::DrawerKind::Usb:
         return std::make_unique<LibraryPort>(DrawerIdentity{name, DrawerKind::UsbHid}, address, library_, drawers_);
+    case drawers::DrawerKind::Printer:
+        // Each request opens the printer's port for a moment: asked, not held.
+        return std::make_unique<LibraryPort>(DrawerIdentity{name, DrawerKind::Printer}, address, library_, drawers_);
     case drawers::DrawerKind::Com:
     case drawers::DrawerKind::UsbToCom: break;
     }

@@ -1,6 +1,7 @@
 // The drawers logical devices name, reached through the drawer library: the
 // name read as the console tool reads it; a board or USB drawer asked through
-// tillio.dll (the watch asks at least every 200 ms), a board drawer whose
+// tillio.dll and a receipt printer's drawer through the printer (the watch
+// asks at least every 200 ms), a board drawer whose
 // device did not open getting the driver's service started and left running
 // for other programs; a serial drawer, or one on a USB-to-RS232 adapter's
 // port, shared with the other service objects on it (shared_serial_port.h).

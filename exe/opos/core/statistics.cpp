@@ -98,6 +98,7 @@ std::string_view interface_text(DrawerKind kind)
     case DrawerKind::UsbHid: return "USB HID";
     case DrawerKind::Serial: return "RS232";
     case DrawerKind::UsbSerialAdapter: return "RS232 on a USB-to-RS232 adapter";
+    case DrawerKind::Printer: return "RS232 to an ESC/POS receipt printer's drawer-kick connector";
     }
     return "";
 }

@@ -2,12 +2,14 @@
 // console tool reads it, with its kind; board and USB drawers asked through
 // their library calls; the driver's service started for a board drawer only,
 // asked afresh at each request and never removed.
+#include "fake_printer_port.h"
 #include "fake_serial_room.h"
 #include "library_drawer_ports.h"
 #include "recording_library.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kav::opos::testing {
@@ -37,7 +39,8 @@ struct Machine {
     drawers::testing::CallLog calls;
     drawers::testing::FakeLibrary fake;
     drawers::Library library;
-    drawers::LibraryDrawers drawers{library, [](int) { return std::optional<bool>(true); }};
+    drawers::testing::FakePrinterPort printer;
+    drawers::LibraryDrawers drawers{library, [](int) { return std::optional<bool>(true); }, &printer};
     FakeSerialParts serial;
     LibraryDrawerPorts ports{library, drawers, serial};
 };
@@ -55,6 +58,7 @@ TEST(LibraryDrawerPorts, EachNameAsTheConsoleToolReadsItWithItsKind)
         {"USB:5", "usb:5", DrawerKind::UsbHid},
         {"COM3", "com3", DrawerKind::Serial},
         {"com7", "com7", DrawerKind::UsbSerialAdapter},
+        {"Printer:COM6/Low", "printer:com6/low", DrawerKind::Printer},
     };
     for (const Case& c : cases) {
         std::string why;
@@ -95,6 +99,29 @@ TEST(LibraryDrawerPorts, BoardAndUsbDrawersAreAskedThroughTheirLibraryCalls)
     machine.fake.drawer_result = 7;
     EXPECT_EQ(board->read(), Reading::RequestFailed);
     EXPECT_EQ(board->open_drawer(), OpenOutcome::RequestFailed);
+}
+
+TEST(LibraryDrawerPorts, PrinterDrawersAreAskedThroughThePrinterWithTheirNamesOptions)
+{
+    Machine machine;
+    machine.printer.devices[6] = {0x16, false}; // pin 3 high
+    std::string why;
+    const auto high = machine.ports.port_for("printer:com6", why);
+    const auto low = machine.ports.port_for("printer:com6/pin5/low@19200", why);
+    const auto silent = machine.ports.port_for("printer:com9", why);
+    ASSERT_TRUE(high && low && silent) << why;
+    EXPECT_EQ(high->read(), Reading::Open);
+    EXPECT_EQ(low->read(), Reading::Closed);
+    EXPECT_EQ(silent->read(), Reading::NotReachable);
+    EXPECT_EQ(low->open_drawer(), OpenOutcome::Done);
+    EXPECT_EQ(silent->open_drawer(), OpenOutcome::NotReachable);
+    EXPECT_FALSE(high->start_driver_service());
+    EXPECT_EQ(machine.printer.calls[0], "open COM6 9600");
+    EXPECT_NE(std::find(machine.printer.calls.begin(), machine.printer.calls.end(), "write 1B 70 01 19 FA"),
+              machine.printer.calls.end())
+        << "the kick on pin 5";
+    EXPECT_EQ(machine.printer.kicks, 1);
+    EXPECT_EQ(machine.calls, drawers::testing::CallLog{}) << "no library call for a printer";
 }
 
 TEST(LibraryDrawerPorts, OnlyABoardDrawerStartsTheDriversServiceAndLeavesItRunning)

@@ -84,6 +84,7 @@ TEST(OpenService, DescribesEachDrawerKind)
         {DrawerKind::UsbHid, "KAV cash drawer VOLX-8613:1 (USB HID drawer)"},
         {DrawerKind::Serial, "KAV cash drawer VOLX-8613:1 (RS232 drawer)"},
         {DrawerKind::UsbSerialAdapter, "KAV cash drawer VOLX-8613:1 (drawer on a USB-to-RS232 adapter)"},
+        {DrawerKind::Printer, "KAV cash drawer VOLX-8613:1 (drawer on a receipt printer)"},
     };
     for (const Case& c : cases) {
         Rig rig;

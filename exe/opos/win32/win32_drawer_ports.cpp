@@ -47,7 +47,8 @@ const drawers::Library& process_library()
 } // namespace
 
 Win32DrawerPorts::Win32DrawerPorts()
-    : library_(&process_library()), drawers_(*library_, drawers::read_carrier), ports_(*library_, drawers_, *this)
+    : library_(&process_library()), drawers_(*library_, drawers::read_carrier, &printer_port_),
+      ports_(*library_, drawers_, *this)
 {
 }
 

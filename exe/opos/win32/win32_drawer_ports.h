@@ -6,6 +6,7 @@
 #pragma once
 #include "drawer_access.h"
 #include "library_drawer_ports.h"
+#include "printer_com_port.h"
 
 namespace kav::opos::win32 {
 
@@ -21,6 +22,9 @@ private:
 
     // The process's library as it stood when this service object was made.
     const drawers::Library* library_;
+    // A printer drawer's port, opened for each request; the service object
+    // never asks its drawer from two threads at once.
+    drawers::PrinterComPort printer_port_;
     drawers::LibraryDrawers drawers_;
     LibraryDrawerPorts ports_;
 };

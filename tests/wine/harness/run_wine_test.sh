@@ -18,9 +18,11 @@
 # the kernel service "KAV_sim": --sim-serial "3,5" gives COM3 and COM5 a drawer
 # each (the prefix's own dosdevices/comN links for them go first, and Wine is
 # told to make none), --sim-adapters "7" the same for ports on USB-to-RS232
-# adapters (whose instance keys the driver writes), --sim-hid "odd" HID
-# devices in listing order (d a drawer, o another device), --sim-close-ms how
-# long a pulsed drawer stays open.
+# adapters (whose instance keys the driver writes), --sim-printers "6,8/pin5/low"
+# receipt printers with a drawer on their kick connector (the simulator's
+# PrinterPorts value: a port number, then /pin5, /low, @baud as wanted),
+# --sim-hid "odd" HID devices in listing order (d a drawer, o another device),
+# --sim-close-ms how long a pulsed drawer stays open.
 # The exit status is the program's, or 1 if the service steps failed. A
 # GoogleTest program that passed is judged on its report: 1 if it ran no case
 # (a filter that selects nothing), 77 if a case was skipped (GTEST_SKIP).
@@ -29,6 +31,7 @@
 #                         [--driver SYS] [--library DLL] [--timeout SECONDS]
 #                         [--wow64] [--no-service] [--drive LETTER]... [--display :N]
 #                         [--sim-driver SYS [--sim-serial N,N...] [--sim-adapters N,N...]
+#                                           [--sim-printers N[/pin5][/low][@BAUD],...]
 #                                           [--sim-hid KINDS] [--sim-close-ms MS]]
 #                         -- PROGRAM [ARGS...]
 set -euo pipefail
@@ -45,7 +48,7 @@ readonly skip_status=77
 readonly image_path='\SystemRoot\system32\drivers\KAV_cash.sys'
 
 template='' work='' helper='' driver='' library='' timeout_s=120 make_service=1 drives=() display='' wow64=0
-sim_driver='' sim_serial='' sim_adapters='' sim_hid='' sim_close_ms=''
+sim_driver='' sim_serial='' sim_adapters='' sim_printers='' sim_hid='' sim_close_ms=''
 while (($#)); do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -76,6 +79,12 @@ while (($#)); do
         exit 2
       fi
       sim_adapters=$2; shift 2 ;;
+    --sim-printers)
+      if [[ ! $2 =~ ^[0-9]+(/pin5|/low)*(@[0-9]+)?([ ,]+[0-9]+(/pin5|/low)*(@[0-9]+)?)*$ ]]; then
+        echo "run_wine_test: --sim-printers takes COM port numbers with /pin5, /low, @baud, such as 6,8/pin5/low, not $2" >&2
+        exit 2
+      fi
+      sim_printers=$2; shift 2 ;;
     --sim-hid)
       if [[ ! $2 =~ ^[dDoO]{1,8}$ ]]; then
         echo "run_wine_test: --sim-hid takes up to 8 letters d (drawer) or o (other device), not $2" >&2
@@ -93,7 +102,7 @@ while (($#)); do
   esac
 done
 if [[ -z $template || -z $work || -z $helper || $# -eq 0 ]]; then
-  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] [--sim-driver SYS [--sim-serial N,N...] [--sim-adapters N,N...] [--sim-hid KINDS] [--sim-close-ms MS]] -- PROGRAM [ARGS...]" >&2
+  echo "usage: run_wine_test.sh --template DIR --work DIR --service-helper EXE [--driver SYS] [--library DLL] [--timeout S] [--wow64] [--no-service] [--drive LETTER]... [--display :N] [--sim-driver SYS [--sim-serial N,N...] [--sim-adapters N,N...] [--sim-printers N[/pin5][/low][@BAUD],...] [--sim-hid KINDS] [--sim-close-ms MS]] -- PROGRAM [ARGS...]" >&2
   exit 2
 fi
 if ((wow64)) && [[ $KAV_WINE_ARCH != win64 ]]; then
@@ -243,9 +252,11 @@ stopped_and_deleted() {
 # (Wine's "COMn"="" under HKLM\Software\Wine\Ports does not hide a port: it
 # makes one of Wine's own with that number, which replaces the driver's.)
 remove_com_links() {
-  local port
+  local port printer_ports
+  # The printers' port numbers without their options.
+  printer_ports=$(sed -E 's#[/@][^ ,]*##g; s#[ ,]+#,#g' <<<"$sim_printers")
   for port in {1..16}; do
-    if [[ ,$sim_serial,$sim_adapters, == *,$port,* ]]; then
+    if [[ ,$sim_serial,$sim_adapters,$printer_ports, == *,$port,* ]]; then
       rm -f "$WINEPREFIX/dosdevices/com$port"
     else
       mkdir -p "$work/no-port"
@@ -276,6 +287,7 @@ if [[ -n $sim_driver ]]; then
     echo '[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\KAV_sim]'
     echo "\"SerialPorts\"=\"$sim_serial\""
     echo "\"AdapterPorts\"=\"$sim_adapters\""
+    echo "\"PrinterPorts\"=\"$sim_printers\""
     echo "\"HidDevices\"=\"$sim_hid\""
     if [[ -n $sim_close_ms ]]; then
       printf '"SerialCloseMs"=dword:%08x\n' "$sim_close_ms"

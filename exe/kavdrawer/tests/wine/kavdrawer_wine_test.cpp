@@ -1,7 +1,9 @@
 // kavdrawer.exe on the simulated terminal (the emulation driver: board
 // drawers spring open on a pulse and close 3 s later) and on the simulated
 // peripherals of KAV_sim.sys (CMakeLists.txt): serial drawers on COM3 and
-// COM5, a drawer on a USB-to-RS232 adapter's COM7, and two HID devices, a
+// COM5, a drawer on a USB-to-RS232 adapter's COM7, receipt printers on COM6
+// (9600 baud, its drawer on pin 2, open while pin 3 is high) and COM8 (19200
+// baud, its drawer on pin 5, open while pin 3 is low), and two HID devices, a
 // drawer (usb:1) and one that answers no drawer request (usb:2); each drawer
 // closes 4 s after a pulse. The tool runs as a separate process, as a script
 // runs it: exit codes, standard output and error, JSON read back.
@@ -54,17 +56,38 @@ const DrawerKind kDrawers[] = {
     {"usb:1", kSimCloseMs},
     {"com3", kSimCloseMs},
     {"com7", kSimCloseMs}, // on the adapter
+    {"printer:com6", kSimCloseMs},
+    {"printer:com8/pin5/low@19200", kSimCloseMs},
 };
+
+// The simulator's trace since mark, once it holds the line (or after 5 s).
+std::string sim_trace(const kavwine::TraceLog& trace, size_t mark, const std::string& line)
+{
+    std::string text;
+    kavwine::wait_until([&] { return (text = trace.since(mark)).find("KAV_sim: " + line + "\n") != std::string::npos; },
+                        5000);
+    return text;
+}
+bool traced(const std::string& text, const std::string& line)
+{
+    return text.find("KAV_sim: " + line + "\n") != std::string::npos;
+}
 
 TEST(KavDrawer, ListShowsWhatTheSimulatedTerminalOffers)
 {
     const ToolRun text = run_tool("list");
     ASSERT_EQ(text.exit_code, kOk) << describe("list", text);
     for (const char* line : {"VOLX-8613:1\tboard\tVOLX-8613", "thin-client:2@0x280\tboard\tPellor (x86)",
-                             "usb:1\tusb\tclosed", "com7\tusb-to-rs232\tCOM7", "com3\tcom\tCOM3", "com5\tcom\tCOM5"})
+                             "usb:1\tusb\tclosed", "com7\tusb-to-rs232\tCOM7", "com3\tcom\tCOM3", "com5\tcom\tCOM5",
+                             "printer:com6\tprinter\tCOM6, pin 3 low", "com8\tcom\tCOM8"})
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
     EXPECT_EQ(text.out.find("usb:2"), std::string::npos) << "a HID device that is no drawer is not listed";
     EXPECT_EQ(text.out.find("com7\tcom"), std::string::npos) << "the adapter's port is listed once";
+    EXPECT_EQ(text.out.find("com6\tcom"), std::string::npos) << "a printer's port is listed as the printer";
+    for (const char* port : {"printer:com3", "printer:com5", "printer:com7"})
+        EXPECT_EQ(text.out.find(port), std::string::npos) << "a serial drawer answers no printer's status: " << port;
+    // The list asks at 9600 baud: a printer at 19200 hears noise and stays a port.
+    EXPECT_EQ(text.out.find("printer:com8"), std::string::npos) << text.out;
 
     const ToolRun json = run_tool("list --json");
     ASSERT_EQ(json.exit_code, kOk) << describe("list --json", json);
@@ -111,6 +134,15 @@ TEST(KavDrawer, WhatCannotBeReachedOrDoesNotExistEndsWithItsOwnCode)
         {"open usb:2", kNotReachable, "kavdrawer: usb:2: not reachable (UsbCashDrawer(2) = 0)"},
         {"status usb:3", kNotReachable, "kavdrawer: usb:3: not reachable (UsbCashDrawerStaus(3) = 0)"},
         {"status com9", kNotReachable, "kavdrawer: com9: not reachable (COM9 did not open)"},
+        {"status printer:com3", kNotReachable, "kavdrawer: printer:com3: not reachable (COM3 DLE EOT 1: no answer)"},
+        {"open printer:com5", kNotReachable, "kavdrawer: printer:com5: not reachable (COM5 DLE EOT 1: no answer)"},
+        {"status printer:com8", kNotReachable, "kavdrawer: printer:com8: not reachable (COM8 DLE EOT 1: no answer)"},
+        {"status printer:com9", kNotReachable, "kavdrawer: printer:com9: not reachable (COM9 did not open)"},
+        {"status printer:com6/pin2", kUsage,
+         "kavdrawer: 'printer:com6/pin2' is not a drawer name: a printer's drawer takes /pin5 and /low, each once"},
+        {"open printer:com6@1234", kNoSuchDrawer,
+         "kavdrawer: 'printer:com6@1234': the printer's line speed is one of 1200, 2400, 4800, 9600, 19200, 38400, "
+         "57600, 115200"},
         {"open com9", kNotReachable, "kavdrawer: com9: not reachable (RS232OpenCashDrawer(9) = -1)"},
         {"status usb:6", kNoSuchDrawer, "kavdrawer: 'usb:6': USB drawers are numbered 1 to 5"},
         {"open VOLX-8613:3", kNoSuchDrawer, "kavdrawer: 'VOLX-8613:3': a board has drawers 1 and 2"},
@@ -222,6 +254,68 @@ TEST(KavDrawer, WaitCloseTimesOutOnADrawerHeldOpenAndSoundsTheAlarm)
     }
 }
 
+TEST(KavDrawer, PrinterDrawerSpringsOnItsKickAndReadsAsTheNameSays)
+{
+    const kavwine::TraceLog trace;
+    wait_closed("printer:com6");
+    size_t mark = trace.mark();
+    ToolRun run = run_tool("open printer:com6");
+    EXPECT_EQ(run.exit_code, kOk) << describe("open printer:com6", run);
+    std::string text = sim_trace(trace, mark, "COM6 drawer opened");
+    for (const char* line : {"COM6 received 3 bytes: 10 04 01", "COM6 printer answers DLE EOT 1 with 0x12",
+                             "COM6 sent 1 bytes: 12", "COM6 received 5 bytes: 1B 70 00 19 FA",
+                             "COM6 printer: ESC p on pin 2", "COM6 drawer opened"})
+        EXPECT_TRUE(traced(text, line)) << line << "\n" << text;
+    run = run_tool("--json status printer:com6");
+    EXPECT_EQ(run.exit_code, kOk) << describe("status printer:com6", run);
+    EXPECT_NE(run.out.find(R"("call":"COM6 DLE EOT 1 = 0x16")"), std::string::npos) << run.out;
+    EXPECT_TRUE(kavwine::wait_until([] { return run_tool("status printer:com6").exit_code == kClosed; }, 10000))
+        << "status reads closed once the drawer closed";
+
+    // COM8's drawer hangs on pin 5 and reads low while open, at 19200 baud.
+    const std::string com8 = "printer:com8/pin5/low@19200";
+    wait_closed(com8);
+    mark = trace.mark();
+    EXPECT_EQ(run_tool("open printer:com8/low@19200").exit_code, kOk) << "the printer answered and took the kick";
+    text = sim_trace(trace, mark, "COM8 printer: ESC p on pin 2, no drawer there");
+    EXPECT_FALSE(traced(text, "COM8 drawer opened")) << text;
+    EXPECT_EQ(run_tool("status " + com8).exit_code, kClosed);
+    EXPECT_EQ(run_tool("status printer:com8/pin5@19200").exit_code, kOk) << "closed reads high, open at the default";
+
+    mark = trace.mark();
+    EXPECT_EQ(run_tool("open " + com8).exit_code, kOk);
+    EXPECT_TRUE(traced(sim_trace(trace, mark, "COM8 drawer opened"), "COM8 printer: ESC p on pin 5"));
+    EXPECT_EQ(run_tool("status " + com8).exit_code, kOk);
+
+    mark = trace.mark();
+    EXPECT_EQ(run_tool("status printer:com8/pin5/low").exit_code, kNotReachable) << "asked at 9600 baud";
+    EXPECT_TRUE(traced(sim_trace(trace, mark, "COM8 printer: 3 bytes garbled, not at 19200 baud 8N1"),
+                       "COM8 printer: 3 bytes garbled, not at 19200 baud 8N1"));
+
+    // A printer's name on a serial drawer's port: nothing there answers, and
+    // its drawer gets no byte that fires it.
+    mark = trace.mark();
+    EXPECT_EQ(run_tool("open printer:com3").exit_code, kNotReachable);
+    text = sim_trace(trace, mark, "COM3 received 3 bytes: 10 04 01");
+    EXPECT_FALSE(traced(text, "COM3 drawer opened")) << text;
+    EXPECT_EQ(run_tool("status com3").exit_code, kClosed);
+}
+
+TEST(KavDrawer, LoopOnAPrinterDrawer)
+{
+    const std::string arguments = "--json loop printer:com6 --count 2 --interval 0.5";
+    const ToolRun run = run_tool(arguments);
+    ASSERT_EQ(run.exit_code, kOk) << describe(arguments, run);
+    const auto lines = run.out_lines();
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    const auto tick = parse_json_object(lines[0]);
+    ASSERT_TRUE(tick) << lines[0];
+    EXPECT_EQ(json_text(tick->at("call")), "COM6 ESC p 0 25 250");
+    const auto summary = parse_json_object(lines[2]);
+    ASSERT_TRUE(summary) << lines[2];
+    EXPECT_EQ(summary->at("failures"), "0");
+}
+
 // The simulator stopped while wait-close watches its port: the watch learns
 // that the port failed and the tool ends "not reachable", well before its
 // timeout (and the drawer's own close).
@@ -243,7 +337,7 @@ TEST(KavDrawer, WaitCloseOnASerialDrawerWhosePortGoesAwayEndsNotReachable)
     }
 
     ASSERT_EQ(kavwine::start_service(kSimService), 0u);
-    for (const char* port : {"COM3", "COM5", "COM7"}) EXPECT_EQ(kavwine::wait_for_dos_device(port), 0u) << port;
+    for (const char* port : {"COM3", "COM5", "COM6", "COM7", "COM8"}) EXPECT_EQ(kavwine::wait_for_dos_device(port), 0u) << port;
 }
 
 TEST(KavDrawer, ShortLoopWithJsonAndItsLog)

@@ -1,8 +1,9 @@
 // KAV_CashDrawer_SO.dll on the simulated terminal, driven through the
 // control-object stand-in as a POS application drives the standard one: a
 // board drawer of the emulation driver (it closes 3 s after a pulse), a
-// simulated USB HID drawer, a simulated serial drawer on COM3 and one on a
-// USB-to-RS232 adapter's COM7 (KAV_sim.sys; they close 1.5 s after a pulse,
+// simulated USB HID drawer, a simulated serial drawer on COM3, one on a
+// USB-to-RS232 adapter's COM7 and one on the kick connector of a receipt
+// printer on COM6 (KAV_sim.sys; they close 1.5 s after a pulse,
 // CMakeLists.txt). Each is opened, enabled, fired, reported open and then
 // closed by its status updates, waited for, and counted. Then two
 // applications on the serial drawer: the port is opened once, both hear each
@@ -35,6 +36,8 @@ const Kind kKinds[] = {
     {"Usb", L"KAVUsb", L"usb:1", L"KAV cash drawer usb:1 (USB HID drawer)", kSimCloseMs},
     {"Serial", L"KAVSerial", L"com3", L"KAV cash drawer com3 (RS232 drawer)", kSimCloseMs},
     {"Adapter", L"KAVAdapter", L"COM7", L"KAV cash drawer com7 (drawer on a USB-to-RS232 adapter)", kSimCloseMs},
+    {"Printer", L"KAVPrinter", L"printer:com6", L"KAV cash drawer printer:com6 (drawer on a receipt printer)",
+     kSimCloseMs},
 };
 
 class Registered : public ::testing::Environment {
