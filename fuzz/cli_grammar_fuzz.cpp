@@ -1,7 +1,8 @@
 // kavdrawer's command line: any argument vector, words the grammar knows
 // mixed with raw bytes. Nothing crashes; every refusal is "bad usage" (2) or
 // "no such drawer" (3) with a message, reported as the tool reports it; an
-// accepted command names a drawer whose printed name reads back as itself.
+// accepted command names a drawer whose printed name reads back as itself,
+// and an accepted opos add or remove names its device.
 #include "cli_args.h"
 #include "commands.h"
 #include "fuzz_input.h"
@@ -26,6 +27,7 @@ constexpr std::string_view kWords[] = {
     "pellor (x86):1", "usb:1", "usb:5", "usb:9", "com3", "COM255", "com0", "com256", "0", "1", "0.5", "3", "1e9",
     "-1", "0x220", "@0x240", ":", "=", "",
     "printer:com6", "printer:com6/pin5/low@19200", "/pin5", "/low", "@19200", "printer:com",
+    "opos", "add", "remove", "FrontTill", "Front Till", "a\\b",
 };
 
 // The console as the tool writes to it.
@@ -87,8 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case Verb::Status:
         case Verb::WaitClose:
         case Verb::Loop: check_round_trip(invocation.drawer); break;
+        case Verb::OposAdd:
+            check_round_trip(invocation.drawer);
+            if (invocation.device.empty()) std::abort();
+            break;
+        case Verb::OposRemove:
+            if (invocation.device.empty()) std::abort();
+            break;
         case Verb::Help:
-        case Verb::List: break;
+        case Verb::List:
+        case Verb::OposList: break;
         }
         if (invocation.timeout_ms.value_or(0) < 0 || invocation.alarm_after_ms.value_or(0) < 0) std::abort();
         if (invocation.verb == Verb::Loop && invocation.loop_type != "Count" && invocation.loop_type != "Time")

@@ -3,7 +3,7 @@
 #include "device_names.h"
 #include "named_objects.h"
 #include "opos_constants.h"
-#include "wide_text.h"
+#include "system_text.h"
 
 namespace kav::opos::win32 {
 namespace {
@@ -16,7 +16,7 @@ bool taken(DWORD wait)
 } // namespace
 
 ClaimMutex::ClaimMutex(const std::string& device_name)
-    : mutex_name_(utf16(claim_mutex_name(device_name))), flag_name_(utf16(claim_flag_name(device_name)))
+    : mutex_name_(drawers::utf16_of(claim_mutex_name(device_name))), flag_name_(drawers::utf16_of(claim_flag_name(device_name)))
 {
 }
 

@@ -1,6 +1,8 @@
 #include "dispatch_arguments.h"
 
-#include "wide_text.h"
+#include "system_text.h"
+
+#include <algorithm>
 
 namespace kav::opos::win32 {
 
@@ -93,7 +95,11 @@ HRESULT DispatchArguments::dispatch_at(UINT position, IDispatch*& value) const
 
 std::string bstr_text(BSTR text)
 {
-    return text ? utf8(text, SysStringLen(text)) : std::string();
+    // Beyond any limit the service object keeps, a longer text is refused
+    // all the same; only so much of it is converted.
+    constexpr size_t kMaxUnits = size_t{1} << 20;
+    return text ? drawers::utf8_of(std::wstring_view(text, std::min<size_t>(SysStringLen(text), kMaxUnits)))
+                : std::string();
 }
 
 void long_result(VARIANT* result, int32_t value)
@@ -107,7 +113,7 @@ void long_result(VARIANT* result, int32_t value)
 HRESULT string_result(VARIANT* result, const std::string& value)
 {
     if (!result) return S_OK;
-    const std::wstring wide = utf16(value);
+    const std::wstring wide = drawers::utf16_of(value);
     BSTR text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!text) return E_OUTOFMEMORY;
     VariantInit(result);
@@ -118,7 +124,7 @@ HRESULT string_result(VARIANT* result, const std::string& value)
 
 HRESULT replace_string(BSTR* target, const std::string& value)
 {
-    const std::wstring wide = utf16(value);
+    const std::wstring wide = drawers::utf16_of(value);
     return SysReAllocStringLen(target, wide.data(), static_cast<UINT>(wide.size())) ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -3,7 +3,7 @@
 #include "device_names.h"
 #include "named_objects.h"
 #include "statistics_file.h"
-#include "wide_text.h"
+#include "system_text.h"
 #include "win32_threads.h"
 
 #include <algorithm>
@@ -72,7 +72,7 @@ SerialDrawerRoom::SerialDrawerRoom(int port) : port_(port)
 {
     const std::wstring folder = StatisticsFile::folder();
     if (folder.empty()) return;
-    const std::wstring path = folder + L"\\" + utf16(serial_room_file_name(port));
+    const std::wstring path = folder + L"\\" + drawers::utf16_of(serial_room_file_name(port));
     file_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) return;
@@ -105,7 +105,7 @@ SerialDrawerRoom::~SerialDrawerRoom()
 
 std::wstring SerialDrawerRoom::object(const char* name) const
 {
-    return utf16(serial_room_object(port_, name));
+    return drawers::utf16_of(serial_room_object(port_, name));
 }
 
 bool SerialDrawerRoom::join(RoomMember& member)

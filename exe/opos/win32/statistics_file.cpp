@@ -2,7 +2,7 @@
 
 #include "device_names.h"
 #include "named_objects.h"
-#include "wide_text.h"
+#include "system_text.h"
 
 #include <shlobj.h>
 
@@ -58,7 +58,7 @@ bool make_folder(const std::wstring& path, SECURITY_ATTRIBUTES* security)
 } // namespace
 
 StatisticsFile::StatisticsFile(const std::string& device_name)
-    : device_name_(device_name), mutex_name_(utf16(statistics_mutex_name(device_name)))
+    : device_name_(device_name), mutex_name_(drawers::utf16_of(statistics_mutex_name(device_name)))
 {
 }
 
@@ -79,7 +79,7 @@ std::optional<StatisticsRecord> StatisticsFile::load()
 {
     const std::wstring directory = folder();
     if (directory.empty()) return std::nullopt;
-    const std::wstring path = directory + L"\\" + utf16(statistics_file_name(device_name_));
+    const std::wstring path = directory + L"\\" + drawers::utf16_of(statistics_file_name(device_name_));
     File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
@@ -99,7 +99,7 @@ bool StatisticsFile::store(const StatisticsRecord& record)
 {
     const std::wstring directory = folder();
     if (directory.empty()) return false;
-    const std::wstring path = directory + L"\\" + utf16(statistics_file_name(device_name_));
+    const std::wstring path = directory + L"\\" + drawers::utf16_of(statistics_file_name(device_name_));
     const std::wstring fresh = path + L".new";
     const std::string text = format_record(record);
     {

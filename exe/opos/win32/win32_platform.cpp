@@ -2,7 +2,7 @@
 
 #include "claim_mutex.h"
 #include "statistics_file.h"
-#include "wide_text.h"
+#include "system_text.h"
 #include "win32_threads.h"
 
 #include <windows.h>
@@ -47,7 +47,7 @@ std::unique_ptr<Worker> Win32Platform::make_worker()
 
 DeviceLookup Win32Platform::find_device(std::string_view device_name)
 {
-    RegistryKey device(HKEY_LOCAL_MACHINE, std::wstring(kCashDrawerKey) + L"\\" + utf16(std::string(device_name)));
+    RegistryKey device(HKEY_LOCAL_MACHINE, std::wstring(kCashDrawerKey) + L"\\" + drawers::utf16_of(device_name));
     if (!device.get()) return {DeviceLookup::Result::NoDevice, ""};
     wchar_t value[kMaxDrawerValueBytes / sizeof(wchar_t) + 1] = {};
     DWORD type = 0;
@@ -60,7 +60,7 @@ DeviceLookup Win32Platform::find_device(std::string_view device_name)
     // The stored string need not end in a zero, nor hold a whole character.
     size_t units = size / sizeof(wchar_t);
     while (units > 0 && value[units - 1] == L'\0') --units;
-    return {DeviceLookup::Result::Found, utf8(value, units)};
+    return {DeviceLookup::Result::Found, drawers::utf8_of(std::wstring_view(value, units))};
 }
 
 std::unique_ptr<ClaimArbiter> Win32Platform::claim_arbiter(std::string_view device_name)

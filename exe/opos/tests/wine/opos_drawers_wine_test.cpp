@@ -105,7 +105,7 @@ TEST_P(OposDrawer, OpensReportsEachChangeWaitsForTheCloseAndCounts)
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, OposDrawer, ::testing::ValuesIn(kKinds),
-                         [](const ::testing::TestParamInfo<Kind>& info) { return std::string(info.param.test_name); });
+                         [](const ::testing::TestParamInfo<Kind>& kind) { return std::string(kind.param.test_name); });
 
 // How many of the simulator's trace lines ("KAV_sim: " + message) text holds.
 size_t sim_lines(const std::string& text, const std::string& message)
